@@ -1,0 +1,284 @@
+// POSIX stand-in for the platform seam, used by the Linux build (sanitizers,
+// fuzzing, the unixODBC setup library). It knows the two ANSI code pages
+// the tests need, 1252 and 932 (Shift-JIS), through iconv; the code page
+// comes from RV_ANSI_CODE_PAGE or platSetAnsiCodePage.
+#include "rvplatform.h"
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <dlfcn.h>
+#include <glob.h>
+#include <iconv.h>
+#include <link.h>
+#include <pthread.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+static_assert(sizeof(pthread_mutex_t) <= sizeof(PlatLock::storage), "lock storage");
+
+namespace {
+unsigned chosenCodePage = 0;
+
+const char* iconvName(unsigned codePage) { return codePage == 932 ? "CP932" : "CP1252"; }
+
+// Converts with iconv; on an invalid sequence in the input the conversion
+// gives up (returns false), on a character the target cannot hold it writes
+// substitute and goes on.
+bool convert(const char* to, const char* from, const char* in, size_t inBytes, char* out,
+             size_t outBytes, size_t* written, const char* substitute, size_t unitBytes) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return false;
+    char* src = const_cast<char*>(in);
+    char* dst = out;
+    size_t left = outBytes;
+    bool ok = true;
+    while (inBytes > 0) {
+        if (iconv(cd, &src, &inBytes, &dst, &left) != static_cast<size_t>(-1))
+            break;
+        if (errno == EILSEQ && substitute) {
+            size_t n = std::strlen(substitute);
+            if (left < n) {
+                ok = false;
+                break;
+            }
+            std::memcpy(dst, substitute, n);
+            dst += n;
+            left -= n;
+            size_t skip = unitBytes;
+            // A high surrogate takes its low surrogate with it.
+            if (unitBytes == 2 && inBytes >= 4) {
+                unsigned unit = static_cast<unsigned char>(src[0]) |
+                                static_cast<unsigned char>(src[1]) << 8;
+                if (unit >= 0xD800 && unit <= 0xDBFF)
+                    skip = 4;
+            }
+            skip = skip > inBytes ? inBytes : skip;
+            src += skip;
+            inBytes -= skip;
+            continue;
+        }
+        ok = false;
+        break;
+    }
+    iconv_close(cd);
+    *written = static_cast<size_t>(dst - out);
+    return ok;
+}
+} // namespace
+
+unsigned platAnsiCodePage() {
+    if (!chosenCodePage) {
+        const char* env = std::getenv("RV_ANSI_CODE_PAGE");
+        chosenCodePage = env && std::strcmp(env, "932") == 0 ? 932 : 1252;
+    }
+    return chosenCodePage;
+}
+
+void platSetAnsiCodePage(unsigned codePage) { chosenCodePage = codePage == 932 ? 932 : 1252; }
+
+int platIsLeadByte(unsigned char byte) {
+    if (platAnsiCodePage() != 932)
+        return 0;
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+// CharNextA: a lead byte followed by a 0 is a character of its own.
+static const char* charNext(const char* p) {
+    if (!*p)
+        return p;
+    if (platIsLeadByte(static_cast<unsigned char>(*p)) && p[1])
+        return p + 2;
+    return p + 1;
+}
+
+const char* platCharPrev(const char* start, const char* p) {
+    while (start < p) {
+        const char* next = charNext(start);
+        if (next >= p)
+            break;
+        start = next;
+    }
+    return start;
+}
+
+unsigned char platCharUpper(unsigned char byte) {
+    if (byte >= 'a' && byte <= 'z')
+        return byte - 0x20;
+    if (platAnsiCodePage() != 1252)
+        return byte;
+    switch (byte) {
+    case 0x9A:
+    case 0x9C:
+    case 0x9E:
+        return byte - 0x10;
+    case 0xFF:
+        return 0x9F;
+    case 0xF7:
+        return byte;
+    default:
+        return byte >= 0xE0 ? byte - 0x20 : byte;
+    }
+}
+
+int platAnsiToWide(const char* bytes, int n, char16_t* out, int capacity) {
+    if (n < 0)
+        n = static_cast<int>(std::strlen(bytes)) + 1;
+    if (n == 0 || capacity <= 0)
+        return 0;
+    size_t written = 0;
+    if (!convert("UTF-16LE", iconvName(platAnsiCodePage()), bytes, static_cast<size_t>(n),
+                 reinterpret_cast<char*>(out), static_cast<size_t>(capacity) * 2, &written,
+                 nullptr, 1))
+        return 0;
+    return static_cast<int>(written / 2);
+}
+
+int platWideToAnsi(const char16_t* units, int n, char* out, int capacity) {
+    if (n < 0) {
+        n = 0;
+        while (units[n])
+            ++n;
+        ++n;
+    }
+    if (n == 0 || capacity <= 0)
+        return 0;
+    size_t written = 0;
+    if (!convert(iconvName(platAnsiCodePage()), "UTF-16LE", reinterpret_cast<const char*>(units),
+                 static_cast<size_t>(n) * 2, out, static_cast<size_t>(capacity), &written, "?", 2))
+        return 0;
+    return static_cast<int>(written);
+}
+
+uint32_t platCurrentThreadId() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
+
+static pthread_mutex_t* mutex(PlatLock* lock) {
+    return reinterpret_cast<pthread_mutex_t*>(lock->storage);
+}
+
+void platLockInit(PlatLock* lock) {
+    // Critical sections may be entered again by the thread that holds them.
+    pthread_mutexattr_t attr;
+    pthread_mutexattr_init(&attr);
+    pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_RECURSIVE);
+    pthread_mutex_init(mutex(lock), &attr);
+    pthread_mutexattr_destroy(&attr);
+}
+void platLockDelete(PlatLock* lock) { pthread_mutex_destroy(mutex(lock)); }
+void platLockEnter(PlatLock* lock) { pthread_mutex_lock(mutex(lock)); }
+void platLockLeave(PlatLock* lock) { pthread_mutex_unlock(mutex(lock)); }
+
+namespace {
+// The resource library's string table, compiled in: on POSIX the library
+// named like a resource library ("...R.DLL") resolves to it.
+struct StringEntry {
+    unsigned id;
+    const char* text;
+};
+#define RV_STRING(id, text) {id, text},
+const StringEntry stringTable[] = {
+#include "../resources/strings.inc"
+};
+#undef RV_STRING
+char stringTableHandle;
+
+const char* findString(PlatModule module, unsigned id) {
+    if (module != &stringTableHandle)
+        return nullptr;
+    for (const StringEntry& entry : stringTable)
+        if (entry.id == id)
+            return entry.text;
+    return nullptr;
+}
+
+bool namesResourceLibrary(const char* name) {
+    size_t n = std::strlen(name);
+    return n >= 5 && strcasecmp(name + n - 5, "R.DLL") == 0;
+}
+} // namespace
+
+unsigned platModuleFileName(PlatModule module, char* out, unsigned capacity) {
+    const char* path = nullptr;
+    char exe[4096];
+    if (!module) {
+        ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+        if (n <= 0)
+            return 0;
+        exe[n] = 0;
+        path = exe;
+    } else {
+        struct link_map* map = nullptr;
+        if (dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || !map)
+            return 0;
+        path = map->l_name;
+    }
+    size_t n = std::strlen(path);
+    if (n + 1 > capacity)
+        return 0;
+    std::memcpy(out, path, n + 1);
+    return static_cast<unsigned>(n);
+}
+
+PlatModule platLoadLibrary(const char* name) {
+    if (namesResourceLibrary(name))
+        return &stringTableHandle;
+    return dlopen(name, RTLD_NOW | RTLD_LOCAL);
+}
+
+void platFreeLibrary(PlatModule module) {
+    if (module && module != &stringTableHandle)
+        dlclose(module);
+}
+
+int platLoadStringA(PlatModule module, unsigned id, char* out, int capacity) {
+    const char* text = findString(module, id);
+    if (!text || capacity <= 0)
+        return 0;
+    int n = 0;
+    while (text[n] && n < capacity - 1) {
+        out[n] = text[n];
+        ++n;
+    }
+    out[n] = 0;
+    return n;
+}
+
+int platLoadStringW(PlatModule module, unsigned id, char16_t* out, int capacity) {
+    const char* text = findString(module, id);
+    if (!text || capacity <= 0)
+        return 0;
+    // The table's texts are ASCII.
+    int n = 0;
+    while (text[n] && n < capacity - 1) {
+        out[n] = static_cast<unsigned char>(text[n]);
+        ++n;
+    }
+    out[n] = 0;
+    return n;
+}
+
+int platVersion(unsigned* major, unsigned* minor) {
+    *major = 10;
+    *minor = 0;
+    return 0;
+}
+
+int platFindFirstFile(const char* path, uint32_t* size, PlatFileTime* lastWrite) {
+    glob_t found;
+    if (glob(path, 0, nullptr, &found) != 0)
+        return 1;
+    struct stat info;
+    int result = 1;
+    if (found.gl_pathc > 0 && stat(found.gl_pathv[0], &info) == 0) {
+        struct tm utc;
+        gmtime_r(&info.st_mtime, &utc);
+        *size = static_cast<uint32_t>(info.st_size);
+        *lastWrite = {utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
+                      utc.tm_hour,        utc.tm_min,     utc.tm_sec};
+        result = 0;
+    }
+    globfree(&found);
+    return result;
+}

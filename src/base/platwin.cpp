@@ -1,0 +1,84 @@
+// Windows side of the platform seam: each function is the Win32 call.
+#include "rvplatform.h"
+#include <windows.h>
+
+static_assert(sizeof(CRITICAL_SECTION) <= sizeof(PlatLock::storage), "lock storage");
+static_assert(sizeof(WCHAR) == sizeof(char16_t), "UTF-16 units");
+
+unsigned platAnsiCodePage() { return GetACP(); }
+
+int platIsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) ? 1 : 0; }
+
+const char* platCharPrev(const char* start, const char* p) { return CharPrevA(start, p); }
+
+unsigned char platCharUpper(unsigned char byte) {
+    // CharUpperA takes a single character in the low word of its argument.
+    return static_cast<unsigned char>(
+        reinterpret_cast<ULONG_PTR>(CharUpperA(reinterpret_cast<LPSTR>(static_cast<ULONG_PTR>(byte)))));
+}
+
+int platAnsiToWide(const char* bytes, int n, char16_t* out, int capacity) {
+    return MultiByteToWideChar(GetACP(), 0, bytes, n, reinterpret_cast<LPWSTR>(out), capacity);
+}
+
+int platWideToAnsi(const char16_t* units, int n, char* out, int capacity) {
+    return WideCharToMultiByte(GetACP(), 0, reinterpret_cast<LPCWSTR>(units), n, out, capacity,
+                               nullptr, nullptr);
+}
+
+uint32_t platCurrentThreadId() { return GetCurrentThreadId(); }
+
+static CRITICAL_SECTION* section(PlatLock* lock) {
+    return reinterpret_cast<CRITICAL_SECTION*>(lock->storage);
+}
+void platLockInit(PlatLock* lock) { InitializeCriticalSection(section(lock)); }
+void platLockDelete(PlatLock* lock) { DeleteCriticalSection(section(lock)); }
+void platLockEnter(PlatLock* lock) { EnterCriticalSection(section(lock)); }
+void platLockLeave(PlatLock* lock) { LeaveCriticalSection(section(lock)); }
+
+unsigned platModuleFileName(PlatModule module, char* out, unsigned capacity) {
+    DWORD n = GetModuleFileNameA(static_cast<HMODULE>(module), out, capacity);
+    return n >= capacity ? 0 : n;
+}
+
+PlatModule platLoadLibrary(const char* name) { return LoadLibraryA(name); }
+
+void platFreeLibrary(PlatModule module) { FreeLibrary(static_cast<HMODULE>(module)); }
+
+int platLoadStringA(PlatModule module, unsigned id, char* out, int capacity) {
+    return LoadStringA(static_cast<HINSTANCE>(module), id, out, capacity);
+}
+
+int platLoadStringW(PlatModule module, unsigned id, char16_t* out, int capacity) {
+    return LoadStringW(static_cast<HINSTANCE>(module), id, reinterpret_cast<LPWSTR>(out),
+                       capacity);
+}
+
+int platVersion(unsigned* major, unsigned* minor) {
+    OSVERSIONINFOA info = {};
+    info.dwOSVersionInfoSize = sizeof info;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!GetVersionExA(&info))
+        return 1;
+#pragma GCC diagnostic pop
+    *major = info.dwMajorVersion;
+    *minor = info.dwMinorVersion;
+    return 0;
+}
+
+int platFindFirstFile(const char* path, uint32_t* size, PlatFileTime* lastWrite) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(path, &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 1;
+    SYSTEMTIME utc;
+    FileTimeToSystemTime(&found.ftLastWriteTime, &utc);
+    FindClose(search);
+    *size = found.nFileSizeLow;
+    *lastWrite = {utc.wYear, utc.wMonth, utc.wDay, utc.wHour, utc.wMinute, utc.wSecond};
+    return 0;
+}
+
+// The code page of a Windows process follows its locale; nothing to pick.
+void platSetAnsiCodePage(unsigned) {}

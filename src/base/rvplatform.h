@@ -1,0 +1,57 @@
+// The one seam between the support code and the platform. On Windows each
+// function is the Win32 call named beside it; the POSIX build supplies a
+// small stand-in whose ANSI code page (1252 or 932) a test can choose.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// GetACP
+unsigned platAnsiCodePage();
+// IsDBCSLeadByte in the ANSI code page
+int platIsLeadByte(unsigned char byte);
+// CharPrevA: start of the character before p, never before start
+const char* platCharPrev(const char* start, const char* p);
+// CharUpperA of one character in the user's locale
+unsigned char platCharUpper(unsigned char byte);
+// MultiByteToWideChar(GetACP(), 0, ...): units written, 0 on failure
+int platAnsiToWide(const char* bytes, int n, char16_t* out, int capacity);
+// WideCharToMultiByte(GetACP(), 0, ..., no default character): bytes
+// written, 0 on failure
+int platWideToAnsi(const char16_t* units, int n, char* out, int capacity);
+
+// GetCurrentThreadId
+uint32_t platCurrentThreadId();
+
+// CRITICAL_SECTION. The storage is large enough for the platform's section
+// on every target; platLockInit must run before the first enter.
+struct PlatLock {
+    alignas(8) unsigned char storage[64];
+};
+void platLockInit(PlatLock* lock);
+void platLockDelete(PlatLock* lock);
+void platLockEnter(PlatLock* lock);
+void platLockLeave(PlatLock* lock);
+
+// Module handles (HMODULE).
+typedef void* PlatModule;
+// GetModuleFileNameA: length of the name, 0 on failure or when it would
+// not fit in capacity bytes with its terminator.
+unsigned platModuleFileName(PlatModule module, char* out, unsigned capacity);
+PlatModule platLoadLibrary(const char* name);
+void platFreeLibrary(PlatModule module);
+// LoadStringA / LoadStringW: characters stored, 0 when the string is missing.
+int platLoadStringA(PlatModule module, unsigned id, char* out, int capacity);
+int platLoadStringW(PlatModule module, unsigned id, char16_t* out, int capacity);
+// GetVersionExA: 0 on success with major and minor set, 1 when the query fails.
+int platVersion(unsigned* major, unsigned* minor);
+
+// FindFirstFileA on path (wildcards allowed): 0 and the first match's size
+// (low 32 bits) and last-write time in UTC, or 1 when nothing matches.
+struct PlatFileTime {
+    int year, month, day, hour, minute, second;
+};
+int platFindFirstFile(const char* path, uint32_t* size, PlatFileTime* lastWrite);
+
+// Test hook of the POSIX stand-in: the ANSI code page it reports (1252 or
+// 932). The Windows build takes the code page from the process locale.
+void platSetAnsiCodePage(unsigned codePage);

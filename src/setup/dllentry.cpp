@@ -1,0 +1,15 @@
+// The setup library's entry function (DllMain).
+#include "libmain.h"
+#include <windows.h>
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
+    switch (reason) {
+    case DLL_PROCESS_ATTACH:
+        return attachProcess(module) ? TRUE : FALSE;
+    case DLL_PROCESS_DETACH:
+        detachProcess();
+        return TRUE;
+    default:
+        return TRUE;
+    }
+}

@@ -1,0 +1,33 @@
+// Library start-up and shut-down, run by the entry function.
+#include "libmain.h"
+#include "perthred.h"
+#include "../base/rverror.h"
+#include "registry.h"
+#include <clocale>
+
+void* libraryModule = nullptr;
+
+int attachProcess(void* module) {
+    libraryModule = module;
+    // The text routines' white-space and character tests follow the
+    // system's ANSI code page.
+    std::setlocale(LC_CTYPE, ".ACP");
+    threadInfoList = nullptr;
+    RvThreadInfo* first = new RvThreadInfo(platCurrentThreadId());
+    if (!first)
+        return 0;
+    threadInfoList = first;
+    return 1;
+}
+
+void detachProcess() {
+    unbindInstallerProfileFunctions();
+    releaseStaticErrorTexts();
+    RvThreadInfo* info = threadInfoList;
+    threadInfoList = nullptr;
+    while (info) {
+        RvThreadInfo* next = info->next;
+        delete info;
+        info = next;
+    }
+}

@@ -1,0 +1,43 @@
+#include "perthred.h"
+
+RvThreadInfo* threadInfoList = nullptr;
+RvCriticalSection threadListLock;
+
+RvThreadInfo* findThreadInfo(uint32_t threadId) {
+    // Readers take no lock: a record is complete before the single store
+    // that links it, and records are never unlinked while the library is
+    // loaded.
+    for (RvThreadInfo* info = threadInfoList; info; info = info->next)
+        if (info->threadId == threadId)
+            return info;
+    if (!threadInfoList)
+        return nullptr;
+
+    threadListLock.enter();
+    RvThreadInfo* last = threadInfoList;
+    while (last->next)
+        last = last->next;
+    RvThreadInfo* added = new RvThreadInfo(threadId);
+    if (added)
+        last->next = added;
+    threadListLock.leave();
+    return added;
+}
+
+void* threadSlot(int index) {
+    RvThreadInfo* info = findThreadInfo(platCurrentThreadId());
+    return info ? info->slots[index] : nullptr;
+}
+
+void** threadSlotAddress(int index) {
+    RvThreadInfo* info = findThreadInfo(platCurrentThreadId());
+    return info ? &info->slots[index] : nullptr;
+}
+
+int setThreadSlot(int index, void* value) {
+    RvThreadInfo* info = findThreadInfo(platCurrentThreadId());
+    if (!info)
+        return 1;
+    info->slots[index] = value;
+    return 0;
+}

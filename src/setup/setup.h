@@ -1,0 +1,4 @@
+// Exported entry points of the setup library.
+#pragma once
+
+extern "C" const char* getFileVersionString();

@@ -1,0 +1,35 @@
+// Helpers shared by the test programs.
+#pragma once
+#include "base/rverror.h"
+#include <gtest/gtest.h>
+#include <string>
+
+// An error list installed on the calling thread for the length of a test,
+// as a request installs its own.
+class ScopedErrorList {
+public:
+    explicit ScopedErrorList(int keepAll = 1);
+    ~ScopedErrorList();
+    RvErrorList* operator->() const { return list; }
+    RvErrorList* get() const { return list; }
+
+private:
+    RvErrorList* list;
+};
+
+// The ANSI code page this run expects (RV_EXPECT_ACP), checked against the
+// one the platform reports.
+unsigned expectedCodePage();
+// Whether this run has ICU's data archive (RV_EXPECT_ICU_DATA).
+bool expectIcuData();
+
+// Text of a diagnostic's message as UTF-8.
+std::string messageOf(RvError* record);
+std::string narrow(const char16_t* units);
+std::string narrow(const char16_t* units, uint32_t n);
+
+#define REQUIRE_CODE_PAGE(cp)                                                                      \
+    do {                                                                                           \
+        if (expectedCodePage() != (cp))                                                            \
+            GTEST_SKIP() << "runs with ANSI code page " << (cp);                                   \
+    } while (0)
