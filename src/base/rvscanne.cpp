@@ -372,20 +372,23 @@ int32_t RvScanner::scanValue(RvToken& token, char separator) {
     int quote = quoteAt(start) ? static_cast<unsigned char>(input[start]) : -1;
     uint32_t braces = 0;
     uint32_t parens = 0;
-    uint32_t end = start;
-    if (quote >= 0)
-        end = start + 1;
+    uint32_t end = start + (quote >= 0 ? 1 : 0);
+    // Trailing white space is left out. It is found walking forward, by
+    // whole characters, so that nothing past the end of the input is read
+    // even when the input ends inside a character.
+    uint32_t valueEnd = end;
     while (end < inputLength) {
         unsigned char c = static_cast<unsigned char>(input[end]);
+        uint32_t space = static_cast<uint32_t>(spaceAt(end));
+        uint32_t n = space ? space : charLengthAt(end);
         if (quote >= 0) {
             if (c == sep && sep == 0)
                 break;
             if (c == quote) {
-                if (end + 1 < inputLength && static_cast<unsigned char>(input[end + 1]) == quote) {
-                    end += 2;
-                    continue;
-                }
-                quote = -1;
+                if (end + 1 < inputLength && static_cast<unsigned char>(input[end + 1]) == quote)
+                    n = 2;
+                else
+                    quote = -1;
             }
         } else {
             if (c == sep && braces == 0 && parens == 0)
@@ -403,24 +406,16 @@ int32_t RvScanner::scanValue(RvToken& token, char separator) {
                     --parens;
             }
         }
-        end += charLengthAt(end);
+        end += n;
+        if (!space)
+            valueEnd = end;
     }
     position = end;
     if (position >= inputLength)
         flags |= endReached;
 
-    // Trailing white space goes, stepping back by whole characters.
     const char* first = input + start;
-    while (end > start) {
-        const char* p = prevChar(first, input + end, encoding);
-        if (p < first || p >= input + end)
-            p = input + end - 1;
-        uint32_t at = static_cast<uint32_t>(p - input);
-        int n = spaceAt(at);
-        if (!n || at + static_cast<uint32_t>(n) != end)
-            break;
-        end = at;
-    }
+    end = valueEnd;
     token.set(first, end - start, encoding);
     token.kind = tokenValue;
     token.position = static_cast<int32_t>(start);

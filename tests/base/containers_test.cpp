@@ -138,7 +138,9 @@ TEST(ArrayEditing, ClearingTheWholeCapacityDeletesEachElementOnce) {
         Item* taken = at(array, 2);
         array.removeAt(2);
         delete taken;
+        taken = at(array, 0);
         array.removeAt(0);
+        delete taken;
         EXPECT_EQ(1u, array.count);
     }
     EXPECT_EQ(liveBefore, Item::live);
