@@ -4,6 +4,13 @@
 #include <cstdint>
 #include <cstring>
 
+namespace {
+// Whether n slots can be addressed in one block.
+bool slotsFit(uint64_t n) {
+    return n <= SIZE_MAX / sizeof(RvObject*);
+}
+} // namespace
+
 RvArray::~RvArray() {
     if (flags & ownsElements)
         clearAndDelete();
@@ -16,7 +23,7 @@ int RvArray::reserveSlots(uint32_t n) {
     // only grows, so that neither the elements nor an owned block are lost.
     if (items)
         return n > capacity ? grow(n - capacity) : 0;
-    if (n > SIZE_MAX / sizeof(RvObject*)) {
+    if (!slotsFit(n)) {
         noteOutOfMemory();
         return 1;
     }
@@ -35,7 +42,7 @@ int RvArray::grow(uint32_t step) {
     uint64_t wanted = step ? uint64_t(capacity) + step : (capacity ? uint64_t(capacity) * 2 : 1);
     // A capacity that cannot be counted or addressed is as unobtainable as
     // memory that is not there.
-    if (wanted > UINT32_MAX || wanted > SIZE_MAX / sizeof(RvObject*)) {
+    if (wanted > UINT32_MAX || !slotsFit(wanted)) {
         noteOutOfMemory();
         return 1;
     }
