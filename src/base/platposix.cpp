@@ -21,7 +21,9 @@ static_assert(sizeof(pthread_mutex_t) <= sizeof(PlatLock::storage), "lock storag
 namespace {
 unsigned chosenCodePage = 0;
 
-const char* iconvName(unsigned codePage) { return codePage == 932 ? "CP932" : "CP1252"; }
+const char* iconvName(unsigned codePage) {
+    return codePage == 932 ? "CP932" : "CP1252";
+}
 
 // Converts with iconv; on an invalid sequence in the input the conversion
 // gives up (returns false), on a character the target cannot hold it writes
@@ -50,8 +52,8 @@ bool convert(const char* to, const char* from, const char* in, size_t inBytes, c
             size_t skip = unitBytes;
             // A high surrogate takes its low surrogate with it.
             if (unitBytes == 2 && inBytes >= 4) {
-                unsigned unit = static_cast<unsigned char>(src[0]) |
-                                static_cast<unsigned char>(src[1]) << 8;
+                unsigned unit =
+                    static_cast<unsigned char>(src[0]) | static_cast<unsigned char>(src[1]) << 8;
                 if (unit >= 0xD800 && unit <= 0xDBFF)
                     skip = 4;
             }
@@ -77,7 +79,9 @@ unsigned platAnsiCodePage() {
     return chosenCodePage;
 }
 
-void platSetAnsiCodePage(unsigned codePage) { chosenCodePage = codePage == 932 ? 932 : 1252; }
+void platSetAnsiCodePage(unsigned codePage) {
+    chosenCodePage = codePage == 932 ? 932 : 1252;
+}
 
 int platIsLeadByte(unsigned char byte) {
     if (platAnsiCodePage() != 932)
@@ -130,8 +134,8 @@ int platAnsiToWide(const char* bytes, int n, char16_t* out, int capacity) {
         return 0;
     size_t written = 0;
     if (!convert("UTF-16LE", iconvName(platAnsiCodePage()), bytes, static_cast<size_t>(n),
-                 reinterpret_cast<char*>(out), static_cast<size_t>(capacity) * 2, &written,
-                 nullptr, 1))
+                 reinterpret_cast<char*>(out), static_cast<size_t>(capacity) * 2, &written, nullptr,
+                 1))
         return 0;
     return static_cast<int>(written / 2);
 }
@@ -152,7 +156,9 @@ int platWideToAnsi(const char16_t* units, int n, char* out, int capacity) {
     return static_cast<int>(written);
 }
 
-uint32_t platCurrentThreadId() { return static_cast<uint32_t>(syscall(SYS_gettid)); }
+uint32_t platCurrentThreadId() {
+    return static_cast<uint32_t>(syscall(SYS_gettid));
+}
 
 static pthread_mutex_t* mutex(PlatLock* lock) {
     return reinterpret_cast<pthread_mutex_t*>(lock->storage);
@@ -166,9 +172,15 @@ void platLockInit(PlatLock* lock) {
     pthread_mutex_init(mutex(lock), &attr);
     pthread_mutexattr_destroy(&attr);
 }
-void platLockDelete(PlatLock* lock) { pthread_mutex_destroy(mutex(lock)); }
-void platLockEnter(PlatLock* lock) { pthread_mutex_lock(mutex(lock)); }
-void platLockLeave(PlatLock* lock) { pthread_mutex_unlock(mutex(lock)); }
+void platLockDelete(PlatLock* lock) {
+    pthread_mutex_destroy(mutex(lock));
+}
+void platLockEnter(PlatLock* lock) {
+    pthread_mutex_lock(mutex(lock));
+}
+void platLockLeave(PlatLock* lock) {
+    pthread_mutex_unlock(mutex(lock));
+}
 
 namespace {
 // The resource library's string table, compiled in: on POSIX the library

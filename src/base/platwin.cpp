@@ -5,16 +5,22 @@
 static_assert(sizeof(CRITICAL_SECTION) <= sizeof(PlatLock::storage), "lock storage");
 static_assert(sizeof(WCHAR) == sizeof(char16_t), "UTF-16 units");
 
-unsigned platAnsiCodePage() { return GetACP(); }
+unsigned platAnsiCodePage() {
+    return GetACP();
+}
 
-int platIsLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) ? 1 : 0; }
+int platIsLeadByte(unsigned char byte) {
+    return IsDBCSLeadByte(byte) ? 1 : 0;
+}
 
-const char* platCharPrev(const char* start, const char* p) { return CharPrevA(start, p); }
+const char* platCharPrev(const char* start, const char* p) {
+    return CharPrevA(start, p);
+}
 
 unsigned char platCharUpper(unsigned char byte) {
     // CharUpperA takes a single character in the low word of its argument.
-    return static_cast<unsigned char>(
-        reinterpret_cast<ULONG_PTR>(CharUpperA(reinterpret_cast<LPSTR>(static_cast<ULONG_PTR>(byte)))));
+    return static_cast<unsigned char>(reinterpret_cast<ULONG_PTR>(
+        CharUpperA(reinterpret_cast<LPSTR>(static_cast<ULONG_PTR>(byte)))));
 }
 
 int platAnsiToWide(const char* bytes, int n, char16_t* out, int capacity) {
@@ -26,32 +32,45 @@ int platWideToAnsi(const char16_t* units, int n, char* out, int capacity) {
                                nullptr, nullptr);
 }
 
-uint32_t platCurrentThreadId() { return GetCurrentThreadId(); }
+uint32_t platCurrentThreadId() {
+    return GetCurrentThreadId();
+}
 
 static CRITICAL_SECTION* section(PlatLock* lock) {
     return reinterpret_cast<CRITICAL_SECTION*>(lock->storage);
 }
-void platLockInit(PlatLock* lock) { InitializeCriticalSection(section(lock)); }
-void platLockDelete(PlatLock* lock) { DeleteCriticalSection(section(lock)); }
-void platLockEnter(PlatLock* lock) { EnterCriticalSection(section(lock)); }
-void platLockLeave(PlatLock* lock) { LeaveCriticalSection(section(lock)); }
+void platLockInit(PlatLock* lock) {
+    InitializeCriticalSection(section(lock));
+}
+void platLockDelete(PlatLock* lock) {
+    DeleteCriticalSection(section(lock));
+}
+void platLockEnter(PlatLock* lock) {
+    EnterCriticalSection(section(lock));
+}
+void platLockLeave(PlatLock* lock) {
+    LeaveCriticalSection(section(lock));
+}
 
 unsigned platModuleFileName(PlatModule module, char* out, unsigned capacity) {
     DWORD n = GetModuleFileNameA(static_cast<HMODULE>(module), out, capacity);
     return n >= capacity ? 0 : n;
 }
 
-PlatModule platLoadLibrary(const char* name) { return LoadLibraryA(name); }
+PlatModule platLoadLibrary(const char* name) {
+    return LoadLibraryA(name);
+}
 
-void platFreeLibrary(PlatModule module) { FreeLibrary(static_cast<HMODULE>(module)); }
+void platFreeLibrary(PlatModule module) {
+    FreeLibrary(static_cast<HMODULE>(module));
+}
 
 int platLoadStringA(PlatModule module, unsigned id, char* out, int capacity) {
     return LoadStringA(static_cast<HINSTANCE>(module), id, out, capacity);
 }
 
 int platLoadStringW(PlatModule module, unsigned id, char16_t* out, int capacity) {
-    return LoadStringW(static_cast<HINSTANCE>(module), id, reinterpret_cast<LPWSTR>(out),
-                       capacity);
+    return LoadStringW(static_cast<HINSTANCE>(module), id, reinterpret_cast<LPWSTR>(out), capacity);
 }
 
 int platVersion(unsigned* major, unsigned* minor) {

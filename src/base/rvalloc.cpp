@@ -49,6 +49,10 @@ void rvAllocFailAt(long n) {
     failAt = n;
 }
 
-long rvAllocCount() { return attempts.load(); }
+long rvAllocCount() {
+    return attempts.load();
+}
 
-long rvAllocLive() { return live.load(); }
+long rvAllocLive() {
+    return live.load();
+}

@@ -30,9 +30,9 @@ enum : uint16_t {
 
 // String ids of SQLSTATE texts.
 enum : uint16_t {
-    stateGeneralWarning = 2,   // 01000
-    stateTruncated = 4,        // 01004
-    stateGeneralError = 60,    // HY000
+    stateGeneralWarning = 2, // 01000
+    stateTruncated = 4,      // 01004
+    stateGeneralError = 60,  // HY000
 };
 
 class RvError : public RvNode {
@@ -54,7 +54,10 @@ public:
     const char* messageText();
     // Effective SQLSTATE, five characters and a terminator.
     void effectiveSqlState(char16_t out[6]) const;
+    // Explicit SQLSTATE and state string id; both leave an inert record as
+    // it is, so a write after a dropped post touches nothing.
     void setSqlState(const char* state);
+    void setStateId(uint16_t id);
 
     RvErrorList* owner = nullptr;
     int32_t nativeError = 0;
@@ -66,6 +69,8 @@ public:
     int32_t rowNumber = -1;
     int32_t columnNumber = -1;
     uint32_t flags = 0;
+    // Next record retired by an out-of-memory replacement (see RvErrorList).
+    RvError* nextRetired = nullptr;
 
 private:
     RvError* addText(const char* bytes, uint32_t n, int32_t enc);
@@ -105,6 +110,10 @@ public:
     RvErrorList* previous = nullptr;
     void** installedAt = nullptr;
     uint32_t listFlags = 0;
+    // Errors that out of memory replaced in single-error mode. A replaced
+    // error may be the very record whose parameter was being added when the
+    // allocation failed, so it is kept, unlisted, until the list is cleared.
+    RvError* retired = nullptr;
 };
 
 void installErrorList(RvErrorList* list);

@@ -118,4 +118,6 @@ int loadResourceStringA(char* buffer, unsigned id) {
     return n;
 }
 
-PlatModule loadLibraryByName(const char* name) { return platLoadLibrary(name); }
+PlatModule loadLibraryByName(const char* name) {
+    return platLoadLibrary(name);
+}

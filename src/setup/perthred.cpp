@@ -3,13 +3,19 @@
 RvThreadInfo* threadInfoList = nullptr;
 RvCriticalSection threadListLock;
 
-RvThreadInfo* findThreadInfo(uint32_t threadId) {
+RvThreadInfo* lookupThreadInfo(uint32_t threadId) {
     // Readers take no lock: a record is complete before the single store
     // that links it, and records are never unlinked while the library is
     // loaded.
     for (RvThreadInfo* info = threadInfoList; info; info = info->next)
         if (info->threadId == threadId)
             return info;
+    return nullptr;
+}
+
+RvThreadInfo* findThreadInfo(uint32_t threadId) {
+    if (RvThreadInfo* info = lookupThreadInfo(threadId))
+        return info;
     if (!threadInfoList)
         return nullptr;
 

@@ -40,6 +40,8 @@ extern RvThreadInfo* threadInfoList;
 extern RvCriticalSection threadListLock;
 
 RvThreadInfo* findThreadInfo(uint32_t threadId);
+// The record of threadId when it has one; never appends, never allocates.
+RvThreadInfo* lookupThreadInfo(uint32_t threadId);
 void* threadSlot(int index);
 void** threadSlotAddress(int index);
 // 0 when stored, 1 when the thread has no record (no memory for one).

@@ -1,0 +1,92 @@
+// Every allocation of a post with parameters and of a conversion may fail:
+// each run must end cleanly, report what it could, and free what it took.
+#include "base/rverror.h"
+#include "base/rvstringw.h"
+#include "support/testsupport.h"
+#include <optional>
+
+namespace {
+// Runs step with the n-th allocation failing, for n = 1, 2, ... until a run
+// makes fewer allocations than n. Each run has its own error list,
+// installed as a request installs it, made before failures start.
+// Returns the number of runs.
+template <typename Act, typename Check> int sweep(int keepAll, Act act, Check check) {
+    int runs = 0;
+    for (long n = 1;; ++n) {
+        long live = rvAllocLive();
+        long made = 0;
+        {
+            ScopedErrorList errors(keepAll);
+            rvAllocFailAt(n);
+            act(errors);
+            made = rvAllocCount();
+            rvAllocFailAt(0);
+            check(n, errors);
+        }
+        EXPECT_EQ(live, rvAllocLive()) << "failing allocation " << n;
+        ++runs;
+        if (made < n)
+            return runs;
+    }
+}
+} // namespace
+
+TEST(AllocationFailure, APostWithParametersEndsCleanlyWhicheverAllocationFails) {
+    for (int keepAll = 0; keepAll <= 1; ++keepAll) {
+        auto act = [](ScopedErrorList& errors) {
+            RvError* e = postError(msgSyntaxErrorIn)->addParam(12u)->addParam("DSN=sales");
+            ASSERT_NE(nullptr, e);
+            appendToLastError(msgRepeatedKeyword);
+            errors->lastDiagnostic()->addParam("=");
+        };
+        int runs = sweep(keepAll, act, [&](long n, ScopedErrorList& errors) {
+            RvError* last = errors->lastDiagnostic();
+            ASSERT_NE(nullptr, last) << n;
+            // Single-error mode holds one error; keep-all may hold the
+            // message and the out-of-memory record.
+            EXPECT_GE(errors->errorCount, 1) << n;
+            EXPECT_LE(errors->errorCount, keepAll ? 2 : 1) << n;
+            std::string text = messageOf(last);
+            if (last == outOfMemoryRecord()) {
+                EXPECT_EQ("Out Of Memory", text);
+            } else {
+                // Whatever was recorded is the whole message or marked failed.
+                bool complete = text.find("12") != std::string::npos &&
+                                text.find("DSN=sales") != std::string::npos;
+                EXPECT_TRUE(complete || (last->message.paramFlags & RvParamStringW::paramFailed))
+                    << n << ": " << text;
+            }
+        });
+        EXPECT_GT(runs, 4);
+    }
+}
+
+TEST(AllocationFailure, ConversionsFailCleanly) {
+    struct Texts {
+        RvStringW s, t;
+        int results[3] = {};
+        const char* narrowed = nullptr;
+    };
+    std::optional<Texts> texts;
+    auto act = [&](ScopedErrorList&) {
+        Texts& x = texts.emplace();
+        x.results[0] = x.s.fromCodePage("abc", 3, 106);
+        x.results[1] = x.t.fromNarrow("x\xC3\xA9", 3, encodingUtf8);
+        x.narrowed = x.t.toNarrow(encodingUtf8);
+        x.results[2] = x.t.replaceAll(u"x", u"yy");
+    };
+    sweep(1, act, [&](long n, ScopedErrorList& errors) {
+        Texts& x = *texts;
+        int failures = x.results[0] + x.results[1] + x.results[2];
+        // Exactly one allocation failed: at most one step fails, and it
+        // says so as out of memory.
+        EXPECT_LE(failures, 1) << n;
+        if (failures || std::string(x.narrowed) == "Out Of Memory")
+            EXPECT_EQ(outOfMemoryRecord(), errors->lastDiagnostic()) << n;
+        if (x.results[0] == 0)
+            EXPECT_EQ(3u, x.s.length);
+        if (x.results[1] == 0 && x.results[2] == 0)
+            EXPECT_EQ("yy?", narrow(x.t.buffer, x.t.length)) << n;
+        texts.reset();
+    });
+}

@@ -1,0 +1,241 @@
+// Text routines: character stepping in the ANSI code page and UTF-8,
+// case-insensitive comparison, counted strings and conversions.
+#include "base/rvdbcs.h"
+#include "base/rverror.h"
+#include "base/rvstring.h"
+#include "base/rvstringw.h"
+#include "support/testsupport.h"
+#include <cstring>
+
+namespace {
+uint32_t len(const char* text) {
+    return static_cast<uint32_t>(std::strlen(text));
+}
+} // namespace
+
+TEST(DoubleByteText, AnsiConversionKeepsWholeCharactersAndDropsATrailingLeadByte) {
+    REQUIRE_CODE_PAGE(932);
+    ScopedErrorList errors;
+    RvStringW s;
+    ASSERT_EQ(0, s.fromNarrow("\x41\x82\xA0", 3, encodingAnsi));
+    EXPECT_EQ(2u, s.length);
+    EXPECT_EQ(u'A', s.buffer[0]);
+    EXPECT_EQ(0x3042, s.buffer[1]); // HIRAGANA LETTER A
+    ASSERT_EQ(0, s.fromNarrow("\x41\x82", 2, encodingAnsi));
+    EXPECT_EQ(1u, s.length);
+    EXPECT_EQ(0, s.buffer[1]);
+    EXPECT_EQ(0, errors->errorCount);
+    // And back: the double-byte character survives the round trip.
+    ASSERT_EQ(0, s.fromNarrow("\x41\x82\xA0", 3, encodingAnsi));
+    EXPECT_STREQ("\x41\x82\xA0", s.toNarrow(encodingAnsi));
+}
+
+TEST(DoubleByteText, SearchesNeverMatchATrailByte) {
+    REQUIRE_CODE_PAGE(932);
+    // 0x95 0x5C is one character whose trail byte is the backslash.
+    const char text[] = "\x95\x5C"
+                        "a\\b";
+    EXPECT_EQ(text + 3, findChar(text, '\\', encodingAnsi));
+    EXPECT_EQ(text + 3, findLastChar(text, '\\', encodingAnsi));
+    EXPECT_EQ(nullptr, findChar("\x95\x5C", '\\', encodingAnsi));
+    EXPECT_EQ(text + 3, findText(text, "\\b", encodingAnsi));
+    RvSubString view(text, len(text), encodingAnsi);
+    EXPECT_EQ(3u, view.findChar('\\', 0));
+    EXPECT_EQ(text, prevChar(text, text + 2, encodingAnsi));
+    const char tail[] = "\x95\x5C"
+                        "a";
+    EXPECT_EQ(tail + 2, lastChar(tail, encodingAnsi));
+    EXPECT_EQ(tail, lastChar(tail + 3, encodingAnsi) - 3);
+    EXPECT_EQ(2u, lastCharOffset(text, 2 + 1, encodingAnsi));
+    EXPECT_EQ(0u, lastCharOffset(text, 2, encodingAnsi));
+}
+
+TEST(DoubleByteText, DoubleByteCharactersAreComparedExactlyAndIdeographicSpaceIsSpace) {
+    REQUIRE_CODE_PAGE(932);
+    // Full-width small a (0x82 0x81) and capital A (0x82 0x60).
+    EXPECT_NE(0, compareIgnoreCase("\x82\x81", 2, "\x82\x60", 2));
+    EXPECT_EQ(0, equalsIgnoreCase("\x82\x81", "\x82\x60"));
+    EXPECT_EQ(1, equalsIgnoreCase("ab\x82\x81", "AB\x82\x81"));
+    // A lead byte in the last position is read no further than the length.
+    EXPECT_EQ(-1, compareIgnoreCase("\x82", 1, "\x82\x81", 2));
+    EXPECT_EQ(0, compareIgnoreCase("\x82\x81", 1, "\x82\x60", 1));
+    const char spaced[] = "\x81\x40 x";
+    EXPECT_EQ(1, isSpaceAt(spaced));
+    EXPECT_EQ(spaced + 3, skipSpaces(spaced, encodingAnsi));
+    EXPECT_EQ(nullptr, skipSpaces(nullptr, encodingAnsi));
+}
+
+TEST(SingleByteText, CaseInsensitiveComparisonFollowsTheCodePage) {
+    REQUIRE_CODE_PAGE(1252);
+    EXPECT_EQ(-1, compareIgnoreCase("abc", 3, "ABD", 3));
+    EXPECT_EQ(0, compareIgnoreCase("abc", 3, "ABC", 3));
+    EXPECT_EQ(-1, compareIgnoreCase("ab", 2, "ABC", 3));
+    EXPECT_EQ(1, compareIgnoreCase("abd", 3, "AB", 2));
+    EXPECT_EQ(0, compareIgnoreCaseZ("\xE9t\xE9", "\xC9T\xC9")); // e acute either case
+    EXPECT_EQ(1, compareIgnoreCaseZ("b", "A"));
+    EXPECT_EQ(-1, compareIgnoreCaseZ("", "a"));
+    EXPECT_EQ(1, equalsIgnoreCaseN("Driver", 6, "DRIVER", 6));
+    EXPECT_EQ(0, equalsIgnoreCaseN("Driver ", 7, "DRIVER", 6));
+    RvSubString a("dsn", 3, encodingAnsi), b("DSN", 3, encodingAnsi);
+    EXPECT_EQ(0, a.compare(b));
+    EXPECT_EQ(a.hash(), b.hash());
+    EXPECT_EQ(unsigned('D' + 'S' + 'N'), a.hash());
+}
+
+TEST(Utf8Text, SteppingAndConversion) {
+    ScopedErrorList errors;
+    const char text[] = "\xC3\xA9;"; // e acute, then ';'
+    EXPECT_EQ(2, charLength(text, encodingUtf8));
+    EXPECT_EQ(3, charLength("\xE2\x82\xAC", encodingUtf8));
+    EXPECT_EQ(4, charLength("\xF0\x9F\x98\x80", encodingUtf8));
+    EXPECT_EQ(1, charLength("\x80", encodingUtf8));
+    EXPECT_EQ(text + 2, prevChar(text, text + 3, encodingUtf8));
+    EXPECT_EQ(text, prevChar(text, text + 2, encodingUtf8));
+    EXPECT_EQ(text, prevChar(text, text, encodingUtf8));
+
+    RvStringW s;
+    ASSERT_EQ(0, s.fromNarrow("\xC3\xA9"
+                              "a",
+                              3, encodingUtf8));
+    EXPECT_EQ(2u, s.length);
+    EXPECT_EQ(0xE9, s.buffer[0]);
+    EXPECT_STREQ("\xC3\xA9"
+                 "a",
+                 s.toNarrow(encodingUtf8));
+    EXPECT_EQ(0, errors->errorCount);
+}
+
+TEST(Utf8Text, InvalidInputFailsWithATruncationDiagnostic) {
+    ScopedErrorList errors;
+    RvStringW s;
+    EXPECT_EQ(1, s.fromNarrow("a\xFF"
+                              "b",
+                              3, encodingUtf8));
+    ASSERT_EQ(1u, errors->count);
+    RvError* e = errors->item(0);
+    EXPECT_EQ(msgConversionFailed, e->messageId);
+    char16_t state[6];
+    e->effectiveSqlState(state);
+    EXPECT_EQ("01004", narrow(state));
+    EXPECT_EQ(stateTruncated, e->stateId);
+}
+
+TEST(WideStrings, EmptyTextsHaveABufferAndConvertToEmpty) {
+    RvStringW s;
+    EXPECT_STREQ("", s.toNarrow(encodingUtf8));
+    ASSERT_EQ(0, s.fromNarrow("", 0, encodingUtf8));
+    ASSERT_NE(nullptr, s.buffer);
+    EXPECT_EQ(1u, s.capacity);
+    EXPECT_EQ(0u, s.length);
+    EXPECT_EQ(0, s.buffer[0]);
+    ASSERT_EQ(0, s.fromNarrow("", 0, encodingAnsi));
+    EXPECT_EQ(0, s.buffer[0]);
+}
+
+TEST(WideStrings, ReplaceMovesTheTailAndReplaceAllDoesNotRescan) {
+    RvStringW s;
+    ASSERT_EQ(0, s.assign(u"one %s1 two %s1"));
+    ASSERT_EQ(0, s.replaceAll(u"%s1", u"[%s1]"));
+    EXPECT_EQ("one [%s1] two [%s1]", narrow(s.buffer, s.length));
+    ASSERT_EQ(0, s.replace(0, 3, u"1", 1));
+    EXPECT_EQ("1 [%s1] two [%s1]", narrow(s.buffer));
+    ASSERT_EQ(0, s.replaceAll(u"[%s1]", nullptr));
+    EXPECT_EQ("1  two ", narrow(s.buffer));
+    EXPECT_EQ(s.length, s.find(u"zz", 2, 0));
+    EXPECT_EQ(s.length, s.find(u"two", 3, 6));
+    EXPECT_EQ(3u, s.find(u"two", 3, 0));
+}
+
+TEST(WideStrings, CaseInsensitiveComparisonByCodePoint) {
+    EXPECT_EQ(-1, compareIgnoreCaseW(u"abc", 3, u"ABD", 3));
+    EXPECT_EQ(0, compareIgnoreCaseW(u"\u00E9T\u00E9", 3, u"\u00C9t\u00C9", 3));
+    EXPECT_EQ(-1, compareIgnoreCaseW(u"ab", 2, u"ABC", 3));
+    EXPECT_EQ(1, compareIgnoreCaseW(u"abcd", 4, u"ABC", 3));
+    // A surrogate pair is one character; a lone high surrogate at the end
+    // ends the comparison.
+    EXPECT_EQ(0, compareIgnoreCaseW(u"\U00010428", 2, u"\U00010400", 2)); // Deseret small/capital
+    EXPECT_EQ(0, compareIgnoreCaseW(u"a\xD801", 2, u"a\xD801", 2));
+    EXPECT_EQ(u"x" + 1, nextCharW(u"x"));
+}
+
+TEST(NarrowStrings, AViewThatDoesNotOwnItsBufferCannotGrow) {
+    ScopedErrorList errors;
+    char storage[8] = "abc";
+    RvString s;
+    s.data = storage;
+    s.length = 3;
+    s.capacity = sizeof storage;
+    s.ownsBuffer = 0;
+    ASSERT_EQ(0, s.append("de", 2));
+    EXPECT_EQ(0, std::memcmp(storage, "abcde", 5));
+    EXPECT_EQ(1, s.append("0123456789"));
+    EXPECT_EQ(5u, s.length);
+    ASSERT_EQ(1u, errors->count);
+    EXPECT_EQ(msgBufferNotOwned, errors->item(0)->messageId);
+
+    RvString owned;
+    ASSERT_EQ(0, owned.append("key"));
+    ASSERT_EQ(0, owned.append("=value", 6));
+    EXPECT_EQ(9u, owned.length);
+    EXPECT_EQ(10u, owned.capacity); // exact growth: length plus one
+    EXPECT_EQ(0, std::memcmp(owned.data, "key=value", 9));
+    EXPECT_EQ(1, owned.contains('='));
+    EXPECT_EQ(0, RvSubString().contains('='));
+}
+
+TEST(Formatting, DecimalDigitsFitOrAreRefused) {
+    char buf[32] = "xxxx";
+    EXPECT_EQ(0u, formatUnsigned(buf, 3, 1234));
+    EXPECT_STREQ("xxxx", buf);
+    EXPECT_EQ(4u, formatUnsigned(buf, 4, 1234));
+    EXPECT_EQ(0, std::memcmp(buf, "1234", 4));
+    EXPECT_EQ(2u, formatInt64(buf, -5));
+    EXPECT_STREQ("-5", buf);
+    EXPECT_EQ(20u, formatInt64(buf, INT64_MIN));
+    EXPECT_STREQ("-9223372036854775808", buf);
+    EXPECT_EQ(20u, formatUnsigned64(buf, UINT64_MAX));
+    EXPECT_STREQ("18446744073709551615", buf);
+    char16_t wide[32];
+    EXPECT_EQ(10u, formatUnsignedW(wide, 4294967295u));
+    EXPECT_EQ("4294967295", narrow(wide));
+    char small[4];
+    copyTruncated(small, sizeof small, "abcdef");
+    EXPECT_STREQ("abc", small);
+}
+
+TEST(CodePageConverters, AlgorithmicConvertersWorkWithOrWithoutData) {
+    ScopedErrorList errors;
+    RvStringW s;
+    ASSERT_EQ(0, s.fromCodePage("\xC3\xA9", 2, 106)); // UTF-8
+    EXPECT_EQ(1u, s.length);
+    EXPECT_EQ(0xE9, s.buffer[0]);
+    ASSERT_EQ(0, s.fromCodePage("\xE9", 1, 4)); // ISO-8859-1
+    EXPECT_EQ(0xE9, s.buffer[0]);
+    EXPECT_EQ(0, errors->errorCount);
+}
+
+TEST(CodePageConverters, TableConvertersNeedTheDataArchive) {
+    ScopedErrorList errors;
+    RvStringW s;
+    int result = s.fromCodePage("\x80", 1, 2252); // windows-1252: euro sign
+    if (expectIcuData()) {
+        ASSERT_EQ(0, result);
+        EXPECT_EQ(0x20AC, s.buffer[0]);
+        EXPECT_EQ(0, errors->errorCount);
+    } else {
+        EXPECT_EQ(1, result);
+        ASSERT_EQ(1u, errors->count);
+        EXPECT_EQ(msgNoConverter, errors->item(0)->messageId);
+        std::string text = messageOf(errors->item(0));
+        EXPECT_EQ("2252", text.substr(text.size() - 4)) << text;
+    }
+}
+
+TEST(CodePageConverters, UnknownConverterNamesFailThroughTheStatusMapping) {
+    ScopedErrorList errors;
+    RvStringW s;
+    // The id names a converter ICU does not have.
+    EXPECT_EQ(1, s.fromCodePage("a", 1, 2000000001));
+    ASSERT_EQ(1u, errors->count);
+    EXPECT_EQ(msgNoConverter, errors->item(0)->messageId);
+}
