@@ -81,12 +81,15 @@ TEST(AllocationFailure, ConversionsFailCleanly) {
         // Exactly one allocation failed: at most one step fails, and it
         // says so as out of memory.
         EXPECT_LE(failures, 1) << n;
-        if (failures || std::string(x.narrowed) == "Out Of Memory")
+        if (failures || std::string(x.narrowed) == "Out Of Memory") {
             EXPECT_EQ(outOfMemoryRecord(), errors->lastDiagnostic()) << n;
-        if (x.results[0] == 0)
+        }
+        if (x.results[0] == 0) {
             EXPECT_EQ(3u, x.s.length);
-        if (x.results[1] == 0 && x.results[2] == 0)
+        }
+        if (x.results[1] == 0 && x.results[2] == 0) {
             EXPECT_EQ("yy?", narrow(x.t.buffer, x.t.length)) << n;
+        }
         texts.reset();
     });
 }

@@ -1,0 +1,421 @@
+// Value parser over attribute strings and connection strings, and the
+// scanner's tokens.
+#include "base/rvscanne.h"
+#include "base/rvvaluep.h"
+#include "support/testsupport.h"
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The text is copied into a block of exactly its size, so that ASan
+// reports any read past the end of the input.
+class Parsed {
+public:
+    explicit Parsed(const std::string& text, char separator = ';', int32_t allowDuplicates = 0,
+                    const char* context = nullptr, int32_t encoding = encodingAnsi)
+        : copy(text.empty() ? nullptr : new char[text.size()]) {
+        if (!text.empty())
+            std::memcpy(copy.get(), text.data(), text.size());
+        input.set(copy.get(), static_cast<uint32_t>(text.size()), encoding);
+        parser.reset(new RvValueParser(input, separator, context, allowDuplicates));
+        result = parser->parse();
+    }
+
+    std::string value(const char* name) {
+        const RvSubString* v = parser->lookup(name);
+        return v ? std::string(v->data, v->length) : "<absent>";
+    }
+    std::vector<std::string> keys() const {
+        std::vector<std::string> out;
+        for (uint32_t i = 0; i < parser->entryCount(); ++i)
+            out.emplace_back(parser->keyAt(i)->data, parser->keyAt(i)->length);
+        return out;
+    }
+
+    std::unique_ptr<char[]> copy;
+    RvSubString input;
+    std::unique_ptr<RvValueParser> parser;
+    int result;
+};
+
+using Keys = std::vector<std::string>;
+
+// The one diagnostic the list holds must be a syntax error at position.
+void expectSyntaxError(ScopedErrorList& list, uint32_t position) {
+    ASSERT_EQ(1u, list->count);
+    EXPECT_EQ(msgSyntaxError, list->item(0)->messageId);
+    EXPECT_EQ("Syntax error in the attribute string at position " + std::to_string(position) + ".",
+              messageOf(list->item(0)));
+}
+
+} // namespace
+
+TEST(ValueParser, SplitsPairsInInputOrderAndMarksLookups) {
+    ScopedErrorList list;
+    Parsed p("DSN=a;UID=b;PWD=c");
+    ASSERT_EQ(0, p.result);
+    EXPECT_EQ((Keys{"DSN", "UID", "PWD"}), p.keys());
+    EXPECT_EQ("b", p.value("uid"));
+    EXPECT_EQ("<absent>", p.value("Database"));
+    EXPECT_EQ(nullptr, p.parser->keyAt(3));
+    EXPECT_EQ(0, p.parser->usedFlags.test(0));
+    EXPECT_EQ(1, p.parser->usedFlags.test(1));
+    EXPECT_EQ(0, p.parser->usedFlags.test(2));
+    EXPECT_EQ(0u, list->count);
+}
+
+TEST(ValueParser, BlanksAreTrimmedAndEmptyPairsSkipped) {
+    ScopedErrorList list;
+    Parsed p(";;  A =  x y  ;Data Source=\tz\t;;E=;F=");
+    ASSERT_EQ(0, p.result);
+    EXPECT_EQ((Keys{"A", "Data Source", "E", "F"}), p.keys());
+    EXPECT_EQ("x y", p.value("A"));
+    EXPECT_EQ("z", p.value("data source"));
+    EXPECT_EQ("", p.value("E")); // empty, not absent
+    EXPECT_EQ("", p.value("F"));
+
+    Parsed nothing(" ");
+    EXPECT_EQ(0, nothing.result);
+    EXPECT_EQ(0u, nothing.parser->entryCount());
+    EXPECT_EQ(0u, list->count);
+}
+
+TEST(ValueParser, QuotedValueKeepsSeparatorsAndQuotes) {
+    ScopedErrorList list;
+    Parsed p("A=\"x;y\";B='it''s;ok' ;C=1");
+    ASSERT_EQ(0, p.result);
+    EXPECT_EQ("\"x;y\"", p.value("A"));
+    EXPECT_EQ("'it''s;ok'", p.value("B"));
+    EXPECT_EQ("1", p.value("C"));
+}
+
+TEST(ValueParser, BracesDoNotProtectTheSeparator) {
+    ScopedErrorList list;
+    Parsed p("A={x;y};B=1");
+    EXPECT_EQ(1, p.result);
+    expectSyntaxError(list, 6); // the "}" after keyword "y"
+}
+
+TEST(ValueParser, QuoteInsideAValueDoesNotSwallowLaterPairs) {
+    ScopedErrorList list;
+    Parsed apostrophe("PWD=it's;UID=u");
+    ASSERT_EQ(0, apostrophe.result);
+    EXPECT_EQ("it's", apostrophe.value("PWD"));
+    EXPECT_EQ("u", apostrophe.value("UID"));
+
+    // Inside single quotes a double quote is an ordinary character.
+    Parsed mixed("PWD='a\"b';UID=u");
+    ASSERT_EQ(0, mixed.result);
+    EXPECT_EQ("'a\"b'", mixed.value("PWD"));
+    EXPECT_EQ("u", mixed.value("UID"));
+
+    // An attribute-string entry ends at its NUL even inside quotes.
+    Parsed entries(std::string("Description='Bob\0Server=y", 25), '\0');
+    ASSERT_EQ(0, entries.result);
+    EXPECT_EQ("'Bob", entries.value("Description"));
+    EXPECT_EQ("y", entries.value("Server"));
+}
+
+TEST(ValueParser, RepeatedKeywordFailsUnlessAllowedOrDriver) {
+    {
+        ScopedErrorList list;
+        Parsed p("DSN=a;DSN=b");
+        EXPECT_EQ(1, p.result);
+        ASSERT_EQ(1u, list->count);
+        EXPECT_EQ(msgSyntaxError, list->item(0)->messageId);
+        EXPECT_EQ("Syntax error in the attribute string at position 9. The keyword is repeated "
+                  "before '='.",
+                  messageOf(list->item(0)));
+    }
+    {
+        ScopedErrorList list;
+        Parsed p("uid=a;UID =b");
+        EXPECT_EQ(1, p.result);
+        EXPECT_EQ(1, list->errorCount);
+    }
+    {
+        ScopedErrorList list;
+        Parsed p("DSN=a;DSN=b", ';', 1);
+        EXPECT_EQ(0, p.result);
+        EXPECT_EQ("a", p.value("DSN"));
+        EXPECT_EQ(1u, p.parser->entryCount());
+        EXPECT_EQ(0u, list->count);
+    }
+    {
+        ScopedErrorList list;
+        Parsed p("Driver=x;DRIVER=y");
+        EXPECT_EQ(0, p.result);
+        EXPECT_EQ("x", p.value("Driver"));
+        EXPECT_EQ(1u, p.parser->entryCount());
+        EXPECT_EQ(0u, list->count);
+    }
+}
+
+TEST(ValueParser, WhicheverOfDsnAndDriverComesFirstWins) {
+    ScopedErrorList list;
+    Parsed driverFirst("DRIVER=d;DSN=s;UID=u");
+    EXPECT_EQ(0, driverFirst.result);
+    EXPECT_EQ((Keys{"DRIVER", "UID"}), driverFirst.keys());
+
+    Parsed dsnFirst("UID=u;dsn=s;driver=d");
+    EXPECT_EQ(0, dsnFirst.result);
+    EXPECT_EQ((Keys{"UID", "dsn"}), dsnFirst.keys());
+}
+
+TEST(ValueParser, BareOdbcKeywordIsIgnored) {
+    {
+        ScopedErrorList list;
+        Parsed p("ODBC;DSN=s");
+        EXPECT_EQ(0, p.result);
+        EXPECT_EQ((Keys{"DSN"}), p.keys());
+        Parsed alone(" odbc ");
+        EXPECT_EQ(0, alone.result);
+        EXPECT_EQ(0u, alone.parser->entryCount());
+    }
+    ScopedErrorList list;
+    Parsed withValue("ODBC=1");
+    EXPECT_EQ(1, withValue.result);
+    expectSyntaxError(list, 4);
+}
+
+TEST(ValueParser, DoubledEqualsSignStartsTheValue) {
+    ScopedErrorList list;
+    Parsed p("A==b;B=>c;C=*");
+    ASSERT_EQ(0, p.result);
+    EXPECT_EQ("=b", p.value("A"));
+    EXPECT_EQ(">c", p.value("B"));
+    EXPECT_EQ("*", p.value("C"));
+
+    // Positions after the restart still count from the start of the input.
+    Parsed q("A==b;C");
+    EXPECT_EQ(1, q.result);
+    expectSyntaxError(list, 6);
+}
+
+TEST(ValueParser, KeywordMustBeAWordOrNumber) {
+    struct Case {
+        const char* text;
+        uint32_t position;
+    };
+    const Case bad[] = {{"\"A\"=1", 0}, {"-A=1", 0},  {"'A=1", 0},     {"=1", 0},
+                        {"A;", 1},      {"A B C", 5}, {"B=1;A-x=2", 5}};
+    for (const Case& c : bad) {
+        SCOPED_TRACE(c.text);
+        ScopedErrorList list;
+        Parsed p(c.text);
+        EXPECT_EQ(1, p.result);
+        expectSyntaxError(list, c.position);
+    }
+    ScopedErrorList list;
+    Parsed good("key_1=1;_k=2;12=3");
+    EXPECT_EQ(0, good.result);
+    EXPECT_EQ((Keys{"key_1", "_k", "12"}), good.keys());
+}
+
+TEST(ValueParser, ContextTextIsNamedInTheSyntaxError) {
+    ScopedErrorList list;
+    Parsed p("A=1;B", ';', 0, "odbc.ini");
+    EXPECT_EQ(1, p.result);
+    ASSERT_EQ(1u, list->count);
+    EXPECT_EQ(msgSyntaxErrorIn, list->item(0)->messageId);
+    EXPECT_EQ("Syntax error at position 5 in odbc.ini.", messageOf(list->item(0)));
+}
+
+TEST(ValueParser, NulSeparatedAttributeString) {
+    ScopedErrorList list;
+    for (size_t length : {11u, 12u}) { // without and with the last entry's NUL
+        Parsed p(std::string("DSN=a\0UID=b\0", length), '\0');
+        EXPECT_EQ(0, p.result);
+        EXPECT_EQ((Keys{"DSN", "UID"}), p.keys());
+        EXPECT_EQ("b", p.value("UID"));
+    }
+    // Semicolons and further signs are ordinary characters of a value.
+    Parsed p(std::string("PWD=a;b=c\0UID=d", 15), '\0');
+    EXPECT_EQ(0, p.result);
+    EXPECT_EQ("a;b=c", p.value("PWD"));
+    EXPECT_EQ("d", p.value("UID"));
+    EXPECT_EQ(0u, list->count);
+}
+
+TEST(ValueParser, LookupWithoutASuccessfulParseIsSafe) {
+    ScopedErrorList list;
+    RvSubString text("A=1;B", 5, encodingAnsi);
+    RvValueParser unparsed(text, ';', nullptr, 0);
+    EXPECT_EQ(nullptr, unparsed.lookup("A"));
+
+    Parsed failed("A=1;B");
+    EXPECT_EQ(1, failed.result);
+    EXPECT_EQ("1", failed.value("A")); // what was stored stays readable
+}
+
+TEST(ValueParser, DoubleByteCharactersAreNeverSplit) {
+    REQUIRE_CODE_PAGE(932);
+    ScopedErrorList list;
+    // 0x83 0x60 ends in the byte of the back quote; 0x81 0x81 0x40 ends in
+    // the bytes of the ideographic space without being one.
+    Parsed p("\x83\x60X=1;A=\x81\x40x\x81\x40;B=\x81\x81\x40;C=\x83");
+    ASSERT_EQ(0, p.result);
+    EXPECT_EQ((Keys{"\x83\x60X", "A", "B", "C"}), p.keys());
+    EXPECT_EQ("x", p.value("A"));
+    EXPECT_EQ("\x81\x81\x40", p.value("B"));
+    EXPECT_EQ("\x83", p.value("C")); // a lead byte cut off by the end
+
+    // A keyword cannot begin with half a character.
+    Parsed cut("A=1;\x83");
+    EXPECT_EQ(1, cut.result);
+    expectSyntaxError(list, 4);
+}
+
+TEST(ValueParser, Utf8KeywordsAreWords) {
+    ScopedErrorList list;
+    Parsed p("\xC3\x91"
+             "ame = \xC3\xBC ;\xE2\x82\xAC=1",
+             ';', 0, nullptr, encodingUtf8);
+    ASSERT_EQ(0, p.result);
+    EXPECT_EQ((Keys{"\xC3\x91"
+                    "ame",
+                    "\xE2\x82\xAC"}),
+              p.keys());
+    EXPECT_EQ("\xC3\xBC", p.value("\xC3\x91"
+                                  "ame"));
+}
+
+TEST(ValueParser, SurvivesEveryAllocationFailure) {
+    struct Case {
+        std::string text;
+        char separator;
+        int result; // without failures
+    };
+    const Case cases[] = {
+        {"DSN=a;Driver={x};UID=u;PWD='p;w';Data Source=z;ODBC;A==b", ';', 0},
+        {"DSN=a;DSN=b", ';', 1},
+        {std::string("DSN=a\0UID=b\0PWD=c", 17), '\0', 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        for (long n = 1;; ++n) {
+            SCOPED_TRACE(n);
+            // Measured around the list too: it keeps the slots of its first
+            // post until it is destroyed.
+            long liveBefore = rvAllocLive();
+            long made = 0;
+            {
+                ScopedErrorList list;
+                rvAllocFailAt(n);
+                RvSubString input(c.text.data(), static_cast<uint32_t>(c.text.size()),
+                                  encodingAnsi);
+                RvValueParser* parser = new RvValueParser(input, c.separator, nullptr, 0);
+                int result = -1;
+                if (parser) {
+                    result = parser->parse();
+                    if (result == 0)
+                        parser->lookup("UID");
+                    delete parser;
+                }
+                made = rvAllocCount();
+                rvAllocFailAt(0);
+                if (made < n) {
+                    EXPECT_EQ(c.result, result); // nothing failed
+                } else {
+                    EXPECT_TRUE(result == 1 || (result == -1 && n == 1));
+                    EXPECT_GE(list->errorCount, 1);
+                }
+            }
+            EXPECT_EQ(liveBefore, rvAllocLive());
+            if (made < n)
+                break;
+        }
+    }
+}
+
+namespace {
+
+std::vector<int32_t> kindsN(const char* text, size_t n, int mode = 0, uint32_t flags = 16) {
+    RvSubString input(text, static_cast<uint32_t>(n), encodingAnsi);
+    RvScanner scanner(input);
+    scanner.flags = flags;
+    RvToken token;
+    std::vector<int32_t> out;
+    while (scanner.nextToken(token, mode) != tokenEnd)
+        out.push_back(token.kind);
+    EXPECT_EQ(static_cast<int32_t>(n), token.position);
+    return out;
+}
+std::vector<int32_t> kinds(const char* text, int mode = 0, uint32_t flags = 16) {
+    return kindsN(text, strlen(text), mode, flags);
+}
+std::vector<std::string> texts(const char* text, int mode = 0, uint32_t flags = 16) {
+    RvSubString input(text, static_cast<uint32_t>(strlen(text)), encodingAnsi);
+    RvScanner scanner(input);
+    scanner.flags = flags;
+    RvToken token;
+    std::vector<std::string> out;
+    while (scanner.nextToken(token, mode) != tokenEnd)
+        out.emplace_back(token.data, token.length);
+    return out;
+}
+constexpr int32_t op(char a, char b) {
+    return a * 256 + b;
+}
+using Kinds = std::vector<int32_t>;
+using Texts = std::vector<std::string>;
+
+} // namespace
+
+TEST(Scanner, WordsNumbersAndQuotedText) {
+    EXPECT_EQ((Kinds{2, 2, 5, 9, 9, 2}), kinds("a_1 _b 12 3.5 .5 x"));
+    EXPECT_EQ((Kinds{5, '.', 5}), kinds("3.5", 0, 0)); // decimal points off
+    EXPECT_EQ((Texts{"'it''s'", "\"x\"", "`y`", "'open"}), texts("'it''s' \"x\" `y` 'open"));
+    EXPECT_EQ((Kinds{3, 3, 3, 4}), kinds("'it''s' \"x\" `y` 'open"));
+}
+
+TEST(Scanner, OperatorsOneAndTwoCharacters) {
+    EXPECT_EQ(
+        (Kinds{op('=', '='), op('=', '*'), op('=', '>'), op('=', '<'), op('<', '>'), op('<', '='),
+               op('>', '='), op('!', '='), op('!', '<'), op('!', '>'), op('|', '|'), op('&', '&'),
+               op('+', '+'), op('-', '-'), op('/', '/'), op('*', '*'), op('*', '=')}),
+        kinds("== =* => =< <> <= >= != !< !> || && ++ -- // ** *="));
+    EXPECT_EQ((Kinds{12,  '(', ')', '?', ',', '.', '=', '+', '&', '|', '-', '/', '*',
+                     '>', '<', '!', ';', ':', '{', '}', '$', '#', '%', '@', 10,  10}),
+              kinds("(+) ( ) ? , . = + & | - / * > < ! ; : { } $ # % @ \\ ~"));
+    EXPECT_EQ((Kinds{2, 0, 2}), kindsN("a\0b", 3));
+}
+
+TEST(Scanner, GroupsAndCommentsFollowTheFlags) {
+    EXPECT_EQ((Texts{"{a {b} '}'}", "x"}), texts("{a {b} '}'} x", 0, 16 | 1));
+    EXPECT_EQ((Kinds{4}), kinds("{a {b}", 0, 16 | 1));
+    EXPECT_EQ((Texts{"(a(b))", "("}), texts("(a(b)) (", 0, 16 | 2));
+    EXPECT_EQ((Kinds{'{', 2, '}'}), kinds("{a}"));
+
+    const char* commented = "a -- note\nb /* c */ d /* open";
+    EXPECT_EQ((Texts{"a", "-- note", "b", "/* c */", "d", "/* open"}), texts(commented, 0, 16 | 4));
+    EXPECT_EQ((Texts{"a", "b", "d"}), texts(commented, 0, 16 | 8));
+    EXPECT_EQ(op('-', '-'), kinds(commented)[1]);
+}
+
+TEST(Scanner, DelimitedAndIdentifierModes) {
+    EXPECT_EQ((Texts{"a.b-c", ",", "d", "/", "e", "(", "f", ")", "|", "g"}),
+              texts("a.b-c,d/e (f)|g", 1));
+    EXPECT_EQ((Kinds{6, 6, ',', 6}), kinds("x\ty,z", 1)); // white space ends a run
+    EXPECT_EQ((Texts{"#tmp$1", "x#y", "$"}), texts("#tmp$1 x#y $", 2));
+    EXPECT_EQ((Kinds{7, 7, '$'}), kinds("#tmp$1 x#y $", 2));
+}
+
+TEST(Scanner, ReadCharAndPeekStopAtTheEnd) {
+    const char text[] = {'a', '\xC3'}; // a UTF-8 character cut off by the end
+    RvSubString input(text, 2, encodingUtf8);
+    RvScanner scanner(input);
+    EXPECT_EQ('a', scanner.peek(1));
+    EXPECT_EQ(0xC3, scanner.peek(2));
+    EXPECT_EQ(0, scanner.peek(3));
+    EXPECT_EQ(text, scanner.readChar());
+    EXPECT_EQ(text + 1, scanner.readChar());
+    EXPECT_EQ(1u, scanner.lastCharLength);
+    EXPECT_EQ(nullptr, scanner.readChar());
+    EXPECT_TRUE(scanner.flags & RvScanner::endReached);
+    scanner.readChar();
+    EXPECT_EQ(2u, scanner.position);
+}

@@ -1,0 +1,14 @@
+#include "fuzzsupport.h"
+#include "dialog/utility.h"
+#include "setup/libmain.h"
+#include <cstdio>
+#include <cstdlib>
+
+void startLibraryForFuzzing() {
+    if (!attachProcess(nullptr)) {
+        std::fprintf(stderr, "library start-up failed\n");
+        std::abort();
+    }
+    resourceLibrary = platLoadLibrary("qzifx06R.dll");
+    resourceLibraryUses = 1;
+}
