@@ -6,9 +6,7 @@
 #include "base/crypt.h"
 #include "base/hexify.h"
 #include "base/rverror.h"
-#include "base/rvplatform.h"
-#include "dialog/utility.h"
-#include "setup/libmain.h"
+#include "fuzzsupport.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -123,18 +121,7 @@ void checkSecretValue(const uint8_t* data, size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // Start the library as its entry function does, with the resource
-    // library for the message texts of the diagnostics.
-    if (!attachProcess(nullptr)) {
-        std::fprintf(stderr, "library start-up failed\n");
-        std::exit(2);
-    }
-    resourceLibrary = platLoadLibrary("qzifx06R.dll");
-    if (!resourceLibrary) {
-        std::fprintf(stderr, "resource library qzifx06R.dll not found\n");
-        std::exit(2);
-    }
-    resourceLibraryUses = 1;
+    startLibraryForFuzzing();
     return 0;
 }
 
