@@ -23,8 +23,8 @@ int PLAT_STDCALL fakeRemoveDsn(const char* name) {
 }
 int PLAT_STDCALL fakeWriteString(const char* section, const char* entry, const char* text,
                                  const char* file) {
-    current->calls.push_back(std::string("SQLWritePrivateProfileString ") + section + " " +
-                             entry + " " + file);
+    current->calls.push_back(std::string("SQLWritePrivateProfileString ") + section + " " + entry +
+                             " " + file);
     if (current->failWritesFrom &&
         static_cast<int>(current->calls.size()) >= current->failWritesFrom)
         return 0;
@@ -52,8 +52,8 @@ int PLAT_STDCALL fakeGetString(const char* section, const char* entry, const cha
     return static_cast<int>(n);
 }
 
-const InstallerFunctions fakeFunctions = {fakeValid,       fakeWriteDsn,  fakeRemoveDsn, nullptr,
-                                          fakeWriteString, fakeGetString};
+const InstallerFunctions fakeFunctions = {fakeValid, fakeWriteDsn,    fakeRemoveDsn,
+                                          nullptr,   fakeWriteString, fakeGetString};
 } // namespace
 
 bool FakeInstaller::NoCase::operator()(const std::string& a, const std::string& b) const {

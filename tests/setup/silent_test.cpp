@@ -51,9 +51,9 @@ TEST(SilentAdd, WritesEveryTableKeyInOrderWithStoredDefaults) {
     size_t firstWrite = 0;
     while (installer.calls[firstWrite].rfind("SQLWritePrivateProfileString", 0) != 0)
         ++firstWrite;
-    EXPECT_NE(installer.calls.end(), std::find(installer.calls.begin(),
-                                               installer.calls.begin() + firstWrite,
-                                               "SQLValidDSN Sales"));
+    EXPECT_NE(installer.calls.end(),
+              std::find(installer.calls.begin(), installer.calls.begin() + firstWrite,
+                        "SQLValidDSN Sales"));
     EXPECT_EQ(std::string("SQLWriteDSNToIni Sales ") + driver, installer.calls[firstWrite - 1]);
     EXPECT_EQ("SQLWritePrivateProfileString Sales Description ODBC.INI",
               installer.calls[firstWrite]);
@@ -79,8 +79,8 @@ TEST(SilentConfigure, LongKeywordWinsOverShortAndStoredValuesAreKept) {
 TEST(SilentConfigure, ChoiceValuesAreCutToTheirNumberOnlyBeforeADash) {
     FakeInstaller installer;
     EXPECT_EQ(1, silent(requestConfigDsn, attrs({"DSN=S", "CursorBehavior=1 - Preserve",
-                                                 "CancelDetectInterval=05 Sec.",
-                                                 "Protocol=12   -x", "Database=1 - y"})));
+                                                 "CancelDetectInterval=05 Sec.", "Protocol=12   -x",
+                                                 "Database=1 - y"})));
     auto& s = installer.ini["S"];
     EXPECT_EQ("1", s["CursorBehavior"]);
     EXPECT_EQ("05 Sec.", s["CancelDetectInterval"]);
