@@ -236,7 +236,17 @@ unsigned platModuleFileName(PlatModule module, char* out, unsigned capacity) {
 PlatModule platLoadLibrary(const char* name) {
     if (namesResourceLibrary(name))
         return &stringTableHandle;
+    // The ODBC installer of a Linux host is unixODBC's, with the same entry
+    // points as the Windows one.
+    if (strcasecmp(name, "odbccp32.dll") == 0)
+        name = "libodbcinst.so.2";
     return dlopen(name, RTLD_NOW | RTLD_LOCAL);
+}
+
+void* platProcAddress(PlatModule module, const char* name) {
+    if (!module || module == &stringTableHandle)
+        return nullptr;
+    return dlsym(module, name);
 }
 
 void platFreeLibrary(PlatModule module) {

@@ -65,6 +65,12 @@ void platFreeLibrary(PlatModule module) {
     FreeLibrary(static_cast<HMODULE>(module));
 }
 
+void* platProcAddress(PlatModule module, const char* name) {
+    if (!module)
+        return nullptr;
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
+}
+
 int platLoadStringA(PlatModule module, unsigned id, char* out, int capacity) {
     return LoadStringA(static_cast<HINSTANCE>(module), id, out, capacity);
 }

@@ -32,6 +32,14 @@ void platLockDelete(PlatLock* lock);
 void platLockEnter(PlatLock* lock);
 void platLockLeave(PlatLock* lock);
 
+// Calling convention of the Win32 and ODBC installer entry points; the
+// POSIX build has only one.
+#if defined(_WIN32) && !defined(_WIN64)
+#define PLAT_STDCALL __stdcall
+#else
+#define PLAT_STDCALL
+#endif
+
 // Module handles (HMODULE).
 typedef void* PlatModule;
 // GetModuleFileNameA: length of the name, 0 on failure or when it would
@@ -39,6 +47,9 @@ typedef void* PlatModule;
 unsigned platModuleFileName(PlatModule module, char* out, unsigned capacity);
 PlatModule platLoadLibrary(const char* name);
 void platFreeLibrary(PlatModule module);
+// GetProcAddress: the address of an exported function, null when module is
+// null or has no such export.
+void* platProcAddress(PlatModule module, const char* name);
 // LoadStringA / LoadStringW: characters stored, 0 when the string is missing.
 int platLoadStringA(PlatModule module, unsigned id, char* out, int capacity);
 int platLoadStringW(PlatModule module, unsigned id, char16_t* out, int capacity);

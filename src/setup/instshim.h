@@ -1,0 +1,43 @@
+// The ODBC installer library (odbccp32), bound at run time. Each wrapper
+// has the name and arguments of the installer function it stands for and
+// returns that function's result, or 0 (FALSE, or 0 bytes) when the
+// function cannot be had.
+#pragma once
+#include "../base/rvplatform.h"
+
+// The installer entry points the setup library calls, narrow forms.
+struct InstallerFunctions {
+    int(PLAT_STDCALL* validDSN)(const char* name);
+    int(PLAT_STDCALL* writeDSNToIni)(const char* name, const char* driver);
+    int(PLAT_STDCALL* removeDSNFromIni)(const char* name);
+    int(PLAT_STDCALL* getTranslator)(void* window, char* name, uint16_t nameCapacity,
+                                     uint16_t* nameLength, char* path, uint16_t pathCapacity,
+                                     uint16_t* pathLength, uint32_t* option);
+    int(PLAT_STDCALL* writePrivateProfileString)(const char* section, const char* entry,
+                                                 const char* text, const char* file);
+    int(PLAT_STDCALL* getPrivateProfileString)(const char* section, const char* entry,
+                                               const char* defaultText, char* buffer, int size,
+                                               const char* file);
+};
+
+int SQLValidDSN(const char* name);
+int SQLWriteDSNToIni(const char* name, const char* driver);
+int SQLRemoveDSNFromIni(const char* name);
+int SQLGetTranslator(void* window, char* name, uint16_t nameCapacity, uint16_t* nameLength,
+                     char* path, uint16_t pathCapacity, uint16_t* pathLength, uint32_t* option);
+int SQLWritePrivateProfileString(const char* section, const char* entry, const char* text,
+                                 const char* file);
+int SQLGetPrivateProfileString(const char* section, const char* entry, const char* defaultText,
+                               char* buffer, int size, const char* file);
+
+// The address of the named function in the installer library, loading the
+// library on first need; null when the library or the function is missing.
+// A library that cannot be loaded is tried again on the next call.
+void* resolveInstallerFunction(const char* name);
+// A module handle of the installer library, or null.
+PlatModule loadInstallerLibrary();
+
+// Test hook: calls go to replacement's functions (a null entry behaves as
+// a missing function) instead of the installer library; null restores the
+// library.
+void setInstallerFunctionsForTesting(const InstallerFunctions* replacement);
