@@ -1,5 +1,7 @@
 #include "basesetu.h"
 #include "instshim.h"
+#include "mainsetu.h"
+#include "../base/crypt.h"
 #include "perthred.h"
 #include "../base/rverror.h"
 #include "../base/rvvaluep.h"
@@ -165,6 +167,12 @@ int parseAndLoad(SetupContext* context, uint16_t* wantsSheet) {
             rvFree(context->dataSourceName);
             if (!(context->dataSourceName = copyText(*saveFile)))
                 goto done;
+            // The connection string goes back through the caller's
+            // variable; a request without a readable address fails here.
+            const RvSubString* address = parser->lookup("OutStrAddr");
+            if (!address ||
+                decodeOutputAddress(address->data, address->length, &context->outputAddress))
+                goto done;
         }
         if (!loadValues(context, *parser))
             goto done;
@@ -180,9 +188,12 @@ int parseAndLoad(SetupContext* context, uint16_t* wantsSheet) {
         result = 1;
     } else {
         *wantsSheet = 0;
-        // A file data source is never stored in ODBC.INI; handing its
-        // connection string back is not available without a sheet yet.
-        result = context->isFileDataSource ? 0 : writeDataSource(context);
+        // A file data source is never stored in ODBC.INI: its connection
+        // string is handed back instead.
+        if (context->isFileDataSource)
+            result = context->dataSourceName[0] && storeConnectionString(context) == 0;
+        else
+            result = writeDataSource(context);
     }
 
 done:
@@ -215,6 +226,7 @@ void initSetupContext(SetupContext* context, void* parentWindow, uint16_t reques
     context->dataSourceName = nullptr;
     context->sheet = nullptr;
     context->outputAddress = nullptr;
+    context->handedBack = nullptr;
     context->isFileDataSource = 0;
     context->errorList = nullptr;
     context->flags = 0;
@@ -309,11 +321,19 @@ int writeDataSource(SetupContext* context) {
         const AttributeDescriptor& row = context->table[i];
         if (row.controlType == controlWordList || row.controlType == controlChoiceList)
             cutToLeadingNumber(value);
-        if (row.controlType == controlSecret && value[0] &&
-            static_cast<unsigned char>(value[0]) != 0xFF) {
-            // Secret text is never written in the clear; the scrambled form
-            // comes with the encoding module.
-            return 0;
+        if (row.controlType == controlSecret && value[0]) {
+            // Secret text is never written in the clear: its stored form
+            // replaces the value in the context too.
+            size_t n = textLength(value);
+            size_t size = secretStoredSize(n);
+            char* storedForm = static_cast<char*>(rvAlloc(size));
+            size_t storedLength = 0;
+            if (!storedForm || encodeSecretValue(storedForm, size, value, n, &storedLength)) {
+                rvFree(storedForm);
+                return 0;
+            }
+            rvFree(value);
+            context->values[i] = value = storedForm;
         }
         if (!SQLWritePrivateProfileString(name, row.keyword, value, odbcIni))
             return 0;

@@ -33,6 +33,7 @@ struct SetupContext {
     char* dataSourceName;     // name the data source is saved under
     SheetHolder* sheet;       // the running property sheet, if any
     char** outputAddress;     // file data source: the caller's string variable
+    char* handedBack;         // the string last stored there by this request
     int32_t isFileDataSource; // the attribute string named a SAVEFILE
     RvErrorList* errorList;
     uint32_t flags;

@@ -138,11 +138,77 @@ TEST(SilentRefusal, RemoveWithoutANameRemovesNothing) {
     EXPECT_EQ(1u, installer.ini.count("Keep"));
 }
 
-TEST(SilentRefusal, FileDataSourceIsNeverStoredInOdbcIni) {
+// A file data source's caller passes the address of its string variable
+// as text; the variable lives below 4 GiB so that eight digits can name it.
+class FileDataSource : public testing::Test {
+protected:
+    void SetUp() override {
+        variable = static_cast<char**>(allocateLowMemory(4096));
+        ASSERT_NE(nullptr, variable);
+        *variable = nullptr;
+        address = "OutStrAddr=" + addressText(variable);
+    }
+    void TearDown() override {
+        if (variable) {
+            rvFree(*variable);
+            freeLowMemory(variable, 4096);
+        }
+    }
+    char** variable = nullptr;
+    std::string address;
+};
+
+TEST_F(FileDataSource, TheConnectionStringIsHandedBackAndNothingIsStored) {
     FakeInstaller installer;
-    EXPECT_EQ(0, silent(requestAddDsn, attrs({"DSN=S", "SAVEFILE=C:\\f.dsn", "DB=d"})));
+    installer.ini["S"]["Database"] = "stored";
+    EXPECT_EQ(1, ConfigDSN(nullptr, requestAddDsn, "{IBM INFORMIX ODBC DRIVER}",
+                           attrs({"DSN=S", "SAVEFILE=sales.dsn", address.c_str(), "DB=stores",
+                                  "Description=a b"})
+                               .data()));
+    ASSERT_NE(nullptr, *variable);
+    // Braces of the driver description go; values are neither quoted nor
+    // braced, and go as the context holds them; empty values are left out;
+    // nothing comes from ODBC.INI.
+    EXPECT_STREQ("DRIVER=IBM INFORMIX ODBC DRIVER;Description=a b;Database=stores;"
+                 "CursorBehavior=1 - Preserve;CancelDetectInterval=0 - None;"
+                 "EnableInsertCursors=0;"
+                 "GetDBListFromInformix=1;ApplicationUsingThreads=1;UseDefaultLogin=0;"
+                 "TrimBlankFromIndexName=1;",
+                 *variable);
+    for (const std::string& call : installer.calls) {
+        EXPECT_EQ(std::string::npos, call.find("Write")) << call;
+        EXPECT_EQ(std::string::npos, call.find("Remove")) << call;
+        EXPECT_EQ(std::string::npos, call.find("GetPrivateProfile")) << call;
+    }
+    EXPECT_EQ("stored", installer.ini["S"]["Database"]);
+}
+
+TEST_F(FileDataSource, AnAddressThatIsNotFullyReadableFailsTheRequestAndStoresNothing) {
+    FakeInstaller installer;
+    std::string good = addressText(variable);
+    const std::string bad[] = {"OutStrAddr=" + good.substr(0, 9),       // seven digits
+                               "OutStrAddr=" + good + "0",              // nine digits
+                               "OutStrAddr=" + good.substr(0, 9) + "G", // not a digit
+                               "OutStrAddr=0x00000000"};                // no variable
+    for (const std::string& entry : bad) {
+        EXPECT_EQ(0, silent(requestAddDsn, attrs({"DSN=S", "SAVEFILE=f.dsn", entry.c_str()})))
+            << entry;
+        EXPECT_EQ(nullptr, *variable) << entry;
+    }
+    // Without any address the request fails too.
+    EXPECT_EQ(0, silent(requestAddDsn, attrs({"DSN=S", "SAVEFILE=f.dsn"})));
+    EXPECT_EQ(nullptr, *variable);
     for (const std::string& call : installer.calls)
         EXPECT_EQ(std::string::npos, call.find("Write")) << call;
+}
+
+TEST_F(FileDataSource, AStringTheCallerLeftInTheVariableIsNotFreedByTheLibrary) {
+    FakeInstaller installer;
+    char callerText[] = "the caller's";
+    *variable = callerText;
+    EXPECT_EQ(1, silent(requestAddDsn, attrs({"SAVEFILE=f.dsn", address.c_str()})));
+    ASSERT_NE(callerText, *variable);
+    EXPECT_EQ(0, std::string(*variable).rfind("DRIVER=IBM INFORMIX ODBC DRIVER;", 0));
 }
 
 TEST(SilentWrite, AFailedWriteStopsAndReportsFailure) {
@@ -219,4 +285,32 @@ TEST(AllocationFailure, ASilentAddFailsCleanlyWhicheverAllocationFails) {
         EXPECT_EQ(0, result) << "failing allocation " << n << " of " << made;
     }
     EXPECT_EQ(1, succeeded);
+}
+
+TEST(SecretValues, AreStoredScrambledBehindTheMarkerAndNeverScrambledTwice) {
+    FakeInstaller installer;
+    static const AttributeDescriptor table[] = {
+        {"PWD", 0, controlSecret, nullptr, nullptr, 18, ""},
+        {"Note", 0, controlText, nullptr, nullptr, 18, ""},
+    };
+    auto load = [&](const std::string& attributes) {
+        SetupContext context;
+        initSetupContext(&context, nullptr, requestAddDsn, driver, attributes.data(), table, 2);
+        uint16_t wantsSheet = 0;
+        int result = loadSetupContext(&context, &wantsSheet);
+        destroySetupContext(&context);
+        return result;
+    };
+    ASSERT_EQ(1, load(attrs({"DSN=S", "PWD=x", "Note=plain"})));
+    std::string stored = installer.ini["S"]["PWD"];
+    ASSERT_EQ(3u, stored.size());
+    EXPECT_EQ('\xFF', stored[0]);
+    EXPECT_NE(std::string::npos, std::string("0123456789ABCDEF").find(stored[1]));
+    EXPECT_EQ("plain", installer.ini["S"]["Note"]);
+    // Given back in its stored form, the value is written unchanged.
+    ASSERT_EQ(1, load(attrs({"DSN=S", ("PWD=" + stored).c_str()})));
+    EXPECT_EQ(stored, installer.ini["S"]["PWD"]);
+    // An empty secret stays empty, without the marker.
+    ASSERT_EQ(1, load(attrs({"DSN=S", "PWD="})));
+    EXPECT_EQ("", installer.ini["S"]["PWD"]);
 }
