@@ -8,6 +8,8 @@ namespace {
 // ends, so function addresses taken from it never dangle.
 PlatModule installerLibrary = nullptr;
 const InstallerFunctions* replacementFunctions = nullptr;
+// Whether the missing-installer message was shown during this request.
+int missingInstallerShown = 0;
 
 const char installerName[] = "odbccp32.dll";
 const char stubName[] = "odbccp32.bad";
@@ -171,7 +173,11 @@ void* resolveInstallerFunction(const char* name) {
     if (!installerLibrary)
         installerLibrary = loadInstallerLibrary();
     if (!installerLibrary) {
-        reportMissingInstaller();
+        // One request makes many installer calls; the administrator is told
+        // once per request, not once per call.
+        if (!missingInstallerShown)
+            reportMissingInstaller();
+        missingInstallerShown = 1;
         return nullptr;
     }
     void* function = platProcAddress(installerLibrary, name);
@@ -179,6 +185,8 @@ void* resolveInstallerFunction(const char* name) {
         reportMissingFunction(name);
     return function;
 }
+
+void beginInstallerRequest() { missingInstallerShown = 0; }
 
 void setInstallerFunctionsForTesting(const InstallerFunctions* replacement) {
     replacementFunctions = replacement;

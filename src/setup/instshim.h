@@ -34,6 +34,10 @@ int SQLGetPrivateProfileString(const char* section, const char* entry, const cha
 // library on first need; null when the library or the function is missing.
 // A library that cannot be loaded is tried again on the next call.
 void* resolveInstallerFunction(const char* name);
+// Starts a request: a missing installer is reported again, once, to the
+// first call of the request that needs it.
+void beginInstallerRequest();
+
 // A module handle of the installer library, or null: the copy the library
 // search finds or the system directory's copy, whichever has the higher
 // file version (the search's on a tie or when versions cannot be read),
