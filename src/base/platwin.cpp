@@ -65,6 +65,12 @@ void platFreeLibrary(PlatModule module) {
     FreeLibrary(static_cast<HMODULE>(module));
 }
 
+void* platProcAddress(PlatModule module, const char* name) {
+    if (!module)
+        return nullptr;
+    return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(module), name));
+}
+
 int platLoadStringA(PlatModule module, unsigned id, char* out, int capacity) {
     return LoadStringA(static_cast<HINSTANCE>(module), id, out, capacity);
 }
@@ -97,6 +103,32 @@ int platFindFirstFile(const char* path, uint32_t* size, PlatFileTime* lastWrite)
     *size = found.nFileSizeLow;
     *lastWrite = {utc.wYear, utc.wMonth, utc.wDay, utc.wHour, utc.wMinute, utc.wSecond};
     return 0;
+}
+
+unsigned platSystemDirectory(char* out, unsigned capacity) {
+    UINT n = GetSystemDirectoryA(out, capacity);
+    return n >= capacity ? 0 : n;
+}
+
+int platExistingFileSize(const char* path, uint32_t* size) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 1;
+    DWORD low = GetFileSize(file, nullptr);
+    CloseHandle(file);
+    if (low == INVALID_FILE_SIZE)
+        return 1;
+    *size = low;
+    return 0;
+}
+
+int platMoveFileReplacing(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) ? 0 : 1;
+}
+
+int platMessageBox(void* owner, const char* text, const char* caption, unsigned style) {
+    return MessageBoxA(static_cast<HWND>(owner), text, caption, style);
 }
 
 // The code page of a Windows process follows its locale; nothing to pick.

@@ -32,6 +32,14 @@ void platLockDelete(PlatLock* lock);
 void platLockEnter(PlatLock* lock);
 void platLockLeave(PlatLock* lock);
 
+// Calling convention of the Win32 and ODBC installer entry points; the
+// POSIX build has only one.
+#if defined(_WIN32) && !defined(_WIN64)
+#define PLAT_STDCALL __stdcall
+#else
+#define PLAT_STDCALL
+#endif
+
 // Module handles (HMODULE).
 typedef void* PlatModule;
 // GetModuleFileNameA: length of the name, 0 on failure or when it would
@@ -39,6 +47,9 @@ typedef void* PlatModule;
 unsigned platModuleFileName(PlatModule module, char* out, unsigned capacity);
 PlatModule platLoadLibrary(const char* name);
 void platFreeLibrary(PlatModule module);
+// GetProcAddress: the address of an exported function, null when module is
+// null or has no such export.
+void* platProcAddress(PlatModule module, const char* name);
 // LoadStringA / LoadStringW: characters stored, 0 when the string is missing.
 int platLoadStringA(PlatModule module, unsigned id, char* out, int capacity);
 int platLoadStringW(PlatModule module, unsigned id, char16_t* out, int capacity);
@@ -51,6 +62,25 @@ struct PlatFileTime {
     int year, month, day, hour, minute, second;
 };
 int platFindFirstFile(const char* path, uint32_t* size, PlatFileTime* lastWrite);
+
+// GetSystemDirectoryA: length of the directory name, 0 on failure or when
+// it would not fit in capacity bytes with its terminator.
+unsigned platSystemDirectory(char* out, unsigned capacity);
+// Opens an existing file for reading (sharing read and write) and takes its
+// size: 0 with *size set, 1 when the file does not exist or its size is
+// unknown.
+int platExistingFileSize(const char* path, uint32_t* size);
+// MoveFileExA with MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED: 0 when
+// moved.
+int platMoveFileReplacing(const char* from, const char* to);
+// MessageBoxA. The style and result values are the Win32 ones.
+enum : unsigned {
+    platBoxOk = 0x0,
+    platBoxIconStop = 0x10,
+    platBoxIconInformation = 0x40,
+    platBoxTaskModal = 0x2000,
+};
+int platMessageBox(void* owner, const char* text, const char* caption, unsigned style);
 
 // Test hook of the POSIX stand-in: the ANSI code page it reports (1252 or
 // 932). The Windows build takes the code page from the process locale.
