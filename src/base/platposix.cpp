@@ -236,7 +236,17 @@ unsigned platModuleFileName(PlatModule module, char* out, unsigned capacity) {
 PlatModule platLoadLibrary(const char* name) {
     if (namesResourceLibrary(name))
         return &stringTableHandle;
+    // The ODBC installer of a Linux host is unixODBC's, with the same entry
+    // points as the Windows one.
+    if (strcasecmp(name, "odbccp32.dll") == 0)
+        name = "libodbcinst.so.2";
     return dlopen(name, RTLD_NOW | RTLD_LOCAL);
+}
+
+void* platProcAddress(PlatModule module, const char* name) {
+    if (!module || module == &stringTableHandle)
+        return nullptr;
+    return dlsym(module, name);
 }
 
 void platFreeLibrary(PlatModule module) {
@@ -293,4 +303,34 @@ int platFindFirstFile(const char* path, uint32_t* size, PlatFileTime* lastWrite)
     }
     globfree(&found);
     return result;
+}
+
+// A Linux host has no registry: every key is missing.
+int platRegOpenKey(PlatKey, const char*, PlatRegKey*) {
+    return platRegMissing;
+}
+void platRegCloseKey(PlatRegKey) {}
+int platRegQueryValue(PlatRegKey, const char*, char*, uint32_t*) {
+    return platRegMissing;
+}
+int platRegEnumValue(PlatRegKey, uint32_t, char*, uint32_t, uint32_t*, uint32_t*) {
+    return platRegMissing;
+}
+int platRegEnumKey(PlatRegKey, uint32_t, char*, uint32_t, uint32_t*) {
+    return platRegMissing;
+}
+
+// Nor Windows profile files: every read yields the default, cut to fit as
+// GetPrivateProfileStringA would.
+uint32_t platGetPrivateProfileString(const char*, const char*, const char* defaultValue,
+                                     char* buffer, uint32_t size, const char*) {
+    if (size == 0)
+        return 0;
+    uint32_t n = 0;
+    while (defaultValue && defaultValue[n] && n < size - 1) {
+        buffer[n] = defaultValue[n];
+        ++n;
+    }
+    buffer[n] = 0;
+    return n;
 }

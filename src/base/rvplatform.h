@@ -32,6 +32,14 @@ void platLockDelete(PlatLock* lock);
 void platLockEnter(PlatLock* lock);
 void platLockLeave(PlatLock* lock);
 
+// Calling convention of the Win32 and ODBC installer entry points; the
+// POSIX build has only one.
+#if defined(_WIN32) && !defined(_WIN64)
+#define PLAT_STDCALL __stdcall
+#else
+#define PLAT_STDCALL
+#endif
+
 // Module handles (HMODULE).
 typedef void* PlatModule;
 // GetModuleFileNameA: length of the name, 0 on failure or when it would
@@ -39,6 +47,9 @@ typedef void* PlatModule;
 unsigned platModuleFileName(PlatModule module, char* out, unsigned capacity);
 PlatModule platLoadLibrary(const char* name);
 void platFreeLibrary(PlatModule module);
+// GetProcAddress: the address of an exported function, null when module is
+// null or has no such export.
+void* platProcAddress(PlatModule module, const char* name);
 // LoadStringA / LoadStringW: characters stored, 0 when the string is missing.
 int platLoadStringA(PlatModule module, unsigned id, char* out, int capacity);
 int platLoadStringW(PlatModule module, unsigned id, char16_t* out, int capacity);
@@ -51,6 +62,32 @@ struct PlatFileTime {
     int year, month, day, hour, minute, second;
 };
 int platFindFirstFile(const char* path, uint32_t* size, PlatFileTime* lastWrite);
+
+// The registry, read only. Roots are the two predefined keys the ODBC
+// profiles live under. Results: 0 success, 1 not found (no such key or
+// value, no entry at that index, any other failure), 2 found but larger
+// than the room given.
+enum PlatKey { platKeyCurrentUser = 1, platKeyLocalMachine = 2 };
+enum { platRegOk = 0, platRegMissing = 1, platRegTooLarge = 2 };
+typedef void* PlatRegKey;
+// RegOpenKeyExA(root, path, 0, KEY_READ).
+int platRegOpenKey(PlatKey root, const char* path, PlatRegKey* key);
+void platRegCloseKey(PlatRegKey key);
+// RegQueryValueExA of the named value, whatever its type: *size is the
+// room in data on entry and the bytes stored on success.
+int platRegQueryValue(PlatRegKey key, const char* name, char* data, uint32_t* size);
+// RegEnumValueA at index: the value's name into name (nameCapacity bytes,
+// terminator included), its length in *nameLength and the byte length of
+// its data in *dataLength; the data itself is not read.
+int platRegEnumValue(PlatRegKey key, uint32_t index, char* name, uint32_t nameCapacity,
+                     uint32_t* nameLength, uint32_t* dataLength);
+// RegEnumKeyExA at index: the sub-key's name, as for platRegEnumValue.
+int platRegEnumKey(PlatRegKey key, uint32_t index, char* name, uint32_t nameCapacity,
+                   uint32_t* nameLength);
+
+// GetPrivateProfileStringA: bytes stored in buffer, terminator excluded.
+uint32_t platGetPrivateProfileString(const char* section, const char* key, const char* defaultValue,
+                                     char* buffer, uint32_t size, const char* file);
 
 // Test hook of the POSIX stand-in: the ANSI code page it reports (1252 or
 // 932). The Windows build takes the code page from the process locale.
