@@ -7,7 +7,8 @@ RvThreadInfo* lookupThreadInfo(uint32_t threadId) {
     // Readers take no lock: a record is complete before the single store
     // that links it, and records are never unlinked while the library is
     // loaded.
-    for (RvThreadInfo* info = threadInfoList; info; info = info->next)
+    for (RvThreadInfo* info = __atomic_load_n(&threadInfoList, __ATOMIC_ACQUIRE); info;
+         info = __atomic_load_n(&info->next, __ATOMIC_ACQUIRE))
         if (info->threadId == threadId)
             return info;
     return nullptr;
@@ -25,7 +26,7 @@ RvThreadInfo* findThreadInfo(uint32_t threadId) {
         last = last->next;
     RvThreadInfo* added = new RvThreadInfo(threadId);
     if (added)
-        last->next = added;
+        __atomic_store_n(&last->next, added, __ATOMIC_RELEASE);
     threadListLock.leave();
     return added;
 }

@@ -33,3 +33,12 @@ std::string narrow(const char16_t* units, uint32_t n);
         if (expectedCodePage() != (cp))                                                            \
             GTEST_SKIP() << "runs with ANSI code page " << (cp);                                   \
     } while (0)
+
+// A block of size bytes at an address below 4 GiB, as a caller that passes
+// a variable's address in eight hexadecimal digits must provide it; null
+// when the platform gives none. Freed with freeLowMemory.
+void* allocateLowMemory(size_t size);
+void freeLowMemory(void* block, size_t size);
+// "0x" followed by the eight hexadecimal digits of a low address, least
+// significant byte first, as a file data source's caller writes it.
+std::string addressText(const void* address);

@@ -1,0 +1,342 @@
+#include "basesetu.h"
+#include "instshim.h"
+#include "mainsetu.h"
+#include "../base/crypt.h"
+#include "perthred.h"
+#include "../base/rverror.h"
+#include "../base/rvvaluep.h"
+#include "../dialog/utility.h"
+
+namespace {
+enum : uint32_t {
+    attributeScanLimit = 2048,
+    // First read buffer for a stored value; longer values are read again
+    // with a larger buffer, up to the limit, so that a request never writes
+    // back a stored value cut short.
+    storedValueBytes = 255,
+    storedValueLimit = 65536,
+};
+const char odbcIni[] = "ODBC.INI";
+
+char* copyText(const char* bytes, size_t n) {
+    char* copy = static_cast<char*>(rvAlloc(n + 1));
+    if (!copy)
+        return nullptr;
+    copyBytes(copy, bytes, n);
+    copy[n] = 0;
+    return copy;
+}
+
+char* copyText(const char* text) {
+    return copyText(text, textLength(text));
+}
+
+char* copyText(const RvSubString& text) {
+    return copyText(text.data, text.length);
+}
+
+// For configure and remove requests the installer may put a parenthesised
+// entry second; it is not part of the data source. Returns an owned copy
+// of the n bytes without that entry in *shortened (null when there is no
+// such entry), and the new length in *n. 1 when memory ran out.
+int removeParenthesisedEntry(const char* text, uint32_t* n, char** shortened) {
+    *shortened = nullptr;
+    uint32_t firstEnd = 0;
+    while (firstEnd < *n && text[firstEnd])
+        ++firstEnd;
+    if (firstEnd >= *n)
+        return 0;
+    uint32_t secondStart = firstEnd + 1;
+    uint32_t secondEnd = secondStart;
+    while (secondEnd < *n && text[secondEnd])
+        ++secondEnd;
+    uint32_t secondLength = secondEnd - secondStart;
+    if (secondLength == 0 || text[secondStart] != '(')
+        return 0;
+    uint32_t last = lastCharOffset(text + secondStart, secondLength, encodingAnsi);
+    if (text[secondStart + last] != ')' || last + 1 != secondLength)
+        return 0;
+
+    uint32_t restStart = secondEnd < *n ? secondEnd + 1 : *n;
+    uint32_t length = secondStart + (*n - restStart);
+    char* copy = static_cast<char*>(rvAlloc(length + 1));
+    if (!copy)
+        return 1;
+    copyBytes(copy, text, secondStart);
+    copyBytes(copy + secondStart, text + restStart, *n - restStart);
+    copy[length] = 0;
+    *shortened = copy;
+    *n = length;
+    return 0;
+}
+
+// A stored value: the value under the data source's section, else a copy
+// of the row's default (null when the row has none). *failed is set when
+// memory ran out or the stored value is too long to read whole.
+char* readStoredValue(const char* section, const AttributeDescriptor& row, int* failed) {
+    const char* fallback = row.defaultValue ? row.defaultValue : "";
+    for (uint32_t size = storedValueBytes; size <= storedValueLimit; size *= 2) {
+        char* buffer = static_cast<char*>(rvAlloc(size));
+        if (!buffer) {
+            *failed = 1;
+            return nullptr;
+        }
+        buffer[0] = 0;
+        int n = SQLGetPrivateProfileString(section, row.keyword, fallback, buffer,
+                                           static_cast<int>(size), odbcIni);
+        buffer[size - 1] = 0;
+        // A full buffer may hold a cut value: read again with more room.
+        if (n >= static_cast<int>(size) - 1) {
+            rvFree(buffer);
+            continue;
+        }
+        char* value = nullptr;
+        if (n < 1 || buffer[0] == 0) {
+            if (row.defaultValue && !(value = copyText(row.defaultValue)))
+                *failed = 1;
+        } else if (!(value = copyText(buffer))) {
+            *failed = 1;
+        }
+        rvFree(buffer);
+        return value;
+    }
+    *failed = 1;
+    return nullptr;
+}
+
+// Types 3 and 4 store "n - text" as its number: the value is cut after a
+// leading run of digits when blanks and a "-" follow it.
+void cutToLeadingNumber(char* value) {
+    if (*value < '0' || *value > '9')
+        return;
+    char* digitsEnd = value;
+    while (*digitsEnd >= '0' && *digitsEnd <= '9')
+        ++digitsEnd;
+    if (*skipSpaces(digitsEnd, encodingAnsi) == '-')
+        *digitsEnd = 0;
+}
+
+int loadValues(SetupContext* context, RvValueParser& parser) {
+    for (uint16_t i = 0; i < context->attributeCount; ++i) {
+        const AttributeDescriptor& row = context->table[i];
+        const RvSubString* given = parser.lookup(row.keyword);
+        if (!given && row.shortKeyword && row.shortKeyword[0])
+            given = parser.lookup(row.shortKeyword);
+        char* value = nullptr;
+        if (given) {
+            if (!(value = copyText(*given)))
+                return 0;
+        } else if (context->isFileDataSource) {
+            // A file data source has nothing stored to fall back on.
+            if (row.defaultValue && !(value = copyText(row.defaultValue)))
+                return 0;
+        } else {
+            int failed = 0;
+            value = readStoredValue(context->dataSourceName, row, &failed);
+            if (failed)
+                return 0;
+        }
+        context->values[i] = value;
+    }
+    return 1;
+}
+
+int parseAndLoad(SetupContext* context, uint16_t* wantsSheet) {
+    uint32_t n = measureAttributes(context->attributes);
+    char* shortened = nullptr;
+    if (context->request == requestConfigDsn || context->request == requestRemoveDsn) {
+        if (removeParenthesisedEntry(context->attributes, &n, &shortened))
+            return 0;
+    }
+    const char* text = shortened ? shortened : context->attributes;
+    RvSubString input(text, n, encodingAnsi);
+    RvValueParser* parser = new RvValueParser(input, '\0', nullptr, 0);
+    int result = 0;
+    if (!parser || parser->parse())
+        goto done;
+    {
+        const RvSubString* dsn = parser->lookup("DSN");
+        context->storedName = dsn ? copyText(*dsn) : copyText("");
+        context->dataSourceName = dsn ? copyText(*dsn) : copyText("");
+        if (!context->storedName || !context->dataSourceName)
+            goto done;
+
+        const RvSubString* saveFile = parser->lookup("SAVEFILE");
+        if (saveFile) {
+            context->isFileDataSource = 1;
+            rvFree(context->dataSourceName);
+            if (!(context->dataSourceName = copyText(*saveFile)))
+                goto done;
+            // The connection string goes back through the caller's
+            // variable; a request without a readable address fails here.
+            const RvSubString* address = parser->lookup("OutStrAddr");
+            if (!address ||
+                decodeOutputAddress(address->data, address->length, &context->outputAddress))
+                goto done;
+        }
+        if (!loadValues(context, *parser))
+            goto done;
+    }
+
+    if (context->request == requestRemoveDsn) {
+        *wantsSheet = 0;
+        // An empty name would address the installer's whole ODBC.INI
+        // section list rather than one data source.
+        result = context->dataSourceName[0] ? SQLRemoveDSNFromIni(context->dataSourceName) : 0;
+    } else if (context->parentWindow) {
+        *wantsSheet = 1;
+        result = 1;
+    } else {
+        *wantsSheet = 0;
+        // A file data source is never stored in ODBC.INI: its connection
+        // string is handed back instead.
+        if (context->isFileDataSource)
+            result = context->dataSourceName[0] && storeConnectionString(context) == 0;
+        else
+            result = writeDataSource(context);
+    }
+
+done:
+    delete parser;
+    rvFree(shortened);
+    return result;
+}
+} // namespace
+
+uint32_t measureAttributes(const char* attributes) {
+    // The second NUL of a pair is read only after the first one, so no
+    // byte past the caller's terminating pair is touched.
+    for (uint32_t i = 0; i < attributeScanLimit; ++i)
+        if (attributes[i] == 0 && attributes[i + 1] == 0)
+            return i;
+    return attributeScanLimit;
+}
+
+void initSetupContext(SetupContext* context, void* parentWindow, uint16_t request,
+                      const char* driverName, const char* attributes,
+                      const AttributeDescriptor* table, uint16_t count) {
+    context->parentWindow = parentWindow;
+    context->request = request;
+    context->driverName = driverName;
+    context->attributes = attributes;
+    context->table = table;
+    context->attributeCount = count;
+    context->values = nullptr;
+    context->storedName = nullptr;
+    context->dataSourceName = nullptr;
+    context->sheet = nullptr;
+    context->outputAddress = nullptr;
+    context->handedBack = nullptr;
+    context->isFileDataSource = 0;
+    context->errorList = nullptr;
+    context->flags = 0;
+}
+
+void destroySetupContext(SetupContext* context) {
+    rvFree(context->storedName);
+    rvFree(context->dataSourceName);
+    context->storedName = context->dataSourceName = nullptr;
+    if (context->values) {
+        for (uint16_t i = 0; i < context->attributeCount; ++i)
+            rvFree(context->values[i]);
+        rvFree(context->values);
+        context->values = nullptr;
+    }
+    if (context->flags & ownsTable) {
+        AttributeDescriptor* rows = const_cast<AttributeDescriptor*>(context->table);
+        for (uint16_t i = 0; i < context->attributeCount; ++i) {
+            rvFree(const_cast<char*>(rows[i].keyword));
+            rvFree(const_cast<char*>(rows[i].shortKeyword));
+            rvFree(const_cast<char*>(rows[i].choices));
+            rvFree(const_cast<char*>(rows[i].defaultValue));
+        }
+        rvFree(rows);
+        context->table = nullptr;
+    }
+    if (context->flags & ownsAttributes) {
+        rvFree(const_cast<char*>(context->attributes));
+        context->attributes = nullptr;
+    }
+    if (context->errorList) {
+        context->errorList->clear();
+        if (context->flags & errorListInstalled)
+            uninstallErrorList();
+        delete context->errorList;
+        context->errorList = nullptr;
+    }
+    if (context->flags & holdsResourceLibrary)
+        releaseResourceLibrary(&resourceLibrary, &resourceLibraryUses);
+    context->flags = 0;
+}
+
+int loadSetupContext(SetupContext* context, uint16_t* wantsSheet) {
+    *wantsSheet = 0;
+    // Only a use actually taken is the context's to give back; releasing
+    // one that was never taken would unload the library under the caller.
+    if (loadResourceLibrary(nullptr, 0, &resourceLibrary, &resourceLibraryUses) == 0)
+        context->flags |= holdsResourceLibrary;
+
+    if (!context->attributes) {
+        char* empty = static_cast<char*>(rvAlloc(2));
+        if (!empty)
+            return 0;
+        empty[0] = empty[1] = 0;
+        context->attributes = empty;
+        context->flags |= ownsAttributes;
+    }
+
+    context->errorList = new RvErrorList(0, 1);
+    if (!context->errorList)
+        return 0;
+    installErrorList(context->errorList);
+    // Without a per-thread record the list could not be installed, and
+    // there is then nothing to put back at the end.
+    if (context->errorList->installedAt)
+        context->flags |= errorListInstalled;
+
+    context->values = static_cast<char**>(rvAlloc(sizeof(char*) * (context->attributeCount + 1u)));
+    if (!context->values)
+        return 0;
+    for (uint16_t i = 0; i < context->attributeCount; ++i)
+        context->values[i] = nullptr;
+
+    return parseAndLoad(context, wantsSheet);
+}
+
+int writeDataSource(SetupContext* context) {
+    const char* name = context->dataSourceName;
+    if (!name || !name[0] || !SQLValidDSN(name))
+        return 0;
+    const char* stored = context->storedName;
+    if (stored && stored[0] && compareIgnoreCaseZ(name, stored) != 0) {
+        if (!SQLRemoveDSNFromIni(stored))
+            return 0;
+    }
+    if (!SQLWriteDSNToIni(name, context->driverName))
+        return 0;
+    for (uint16_t i = 0; i < context->attributeCount; ++i) {
+        char* value = context->values[i];
+        if (!value)
+            continue;
+        const AttributeDescriptor& row = context->table[i];
+        if (row.controlType == controlWordList || row.controlType == controlChoiceList)
+            cutToLeadingNumber(value);
+        if (row.controlType == controlSecret && value[0]) {
+            // Secret text is never written in the clear: its stored form
+            // replaces the value in the context too.
+            size_t n = textLength(value);
+            size_t size = secretStoredSize(n);
+            char* storedForm = static_cast<char*>(rvAlloc(size));
+            size_t storedLength = 0;
+            if (!storedForm || encodeSecretValue(storedForm, size, value, n, &storedLength)) {
+                rvFree(storedForm);
+                return 0;
+            }
+            rvFree(value);
+            context->values[i] = value = storedForm;
+        }
+        if (!SQLWritePrivateProfileString(name, row.keyword, value, odbcIni))
+            return 0;
+    }
+    return 1;
+}

@@ -1,0 +1,26 @@
+// A recording stand-in for the ODBC installer: ODBC.INI as a map of
+// sections, and the installer calls a request made, in order.
+#pragma once
+#include "setup/instshim.h"
+#include <map>
+#include <string>
+#include <vector>
+
+struct FakeInstaller {
+    // Section names compare without regard to case, as the installer's do.
+    struct NoCase {
+        bool operator()(const std::string& a, const std::string& b) const;
+    };
+    using Section = std::map<std::string, std::string, NoCase>;
+    std::map<std::string, Section, NoCase> ini;
+    std::vector<std::string> calls;
+    // The call number (1 = first) from which writes fail; 0: none fails.
+    int failWritesFrom = 0;
+
+    FakeInstaller();
+    ~FakeInstaller();
+    // Keys of a section in the order they were written.
+    std::vector<std::pair<std::string, std::string>> written(const std::string& section) const;
+    std::vector<std::pair<std::string, std::string>> order;
+    std::vector<std::string> orderSections;
+};

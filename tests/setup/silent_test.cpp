@@ -1,0 +1,316 @@
+// Silent requests against a recording installer: what is read, what is
+// written and in which order, and what is refused without a write.
+#include "fakeinst.h"
+#include "setup/basesetu.h"
+#include "setup/setup.h"
+#include "support/testsupport.h"
+#include <string>
+
+namespace {
+const char driver[] = "IBM INFORMIX ODBC DRIVER";
+
+// Builds an attribute string: entries separated by NUL, ended by two.
+std::string attrs(std::initializer_list<const char*> entries) {
+    std::string s;
+    for (const char* e : entries) {
+        s += e;
+        s += '\0';
+    }
+    s += '\0';
+    return s;
+}
+
+int silent(uint16_t request, const std::string& attributes) {
+    return ConfigDSN(nullptr, request, driver, attributes.data());
+}
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+const Pairs defaults = {{"Description", ""},
+                        {"Database", ""},
+                        {"Databases", ""},
+                        {"HostName", ""},
+                        {"LogonID", ""},
+                        {"Service", ""},
+                        {"ServerName", ""},
+                        {"Protocol", ""},
+                        {"CursorBehavior", "1"},
+                        {"CancelDetectInterval", "0"},
+                        {"EnableInsertCursors", "0"},
+                        {"GetDBListFromInformix", "1"},
+                        {"ApplicationUsingThreads", "1"},
+                        {"UseDefaultLogin", "0"},
+                        {"TrimBlankFromIndexName", "1"}};
+} // namespace
+
+TEST(SilentAdd, WritesEveryTableKeyInOrderWithStoredDefaults) {
+    FakeInstaller installer;
+    EXPECT_EQ(1, silent(requestAddDsn, attrs({"DSN=Sales"})));
+    EXPECT_EQ(defaults, installer.written("Sales"));
+    ASSERT_GE(installer.calls.size(), 2u);
+    // The name is checked and the data source registered before any key.
+    size_t firstWrite = 0;
+    while (installer.calls[firstWrite].rfind("SQLWritePrivateProfileString", 0) != 0)
+        ++firstWrite;
+    EXPECT_NE(installer.calls.end(),
+              std::find(installer.calls.begin(), installer.calls.begin() + firstWrite,
+                        "SQLValidDSN Sales"));
+    EXPECT_EQ(std::string("SQLWriteDSNToIni Sales ") + driver, installer.calls[firstWrite - 1]);
+    EXPECT_EQ("SQLWritePrivateProfileString Sales Description ODBC.INI",
+              installer.calls[firstWrite]);
+}
+
+TEST(SilentConfigure, LongKeywordWinsOverShortAndStoredValuesAreKept) {
+    FakeInstaller installer;
+    installer.ini["Sales"]["Description"] = "kept";
+    installer.ini["Sales"]["CursorBehavior"] = "0 - Close";
+    installer.ini["Sales"]["CancelDetectInterval"] = "10 Sec.";
+    EXPECT_EQ(1, silent(requestConfigDsn, attrs({"dsn=Sales", "DB=a", "Database=b", "UID=bob",
+                                                 "pro=onsoctcp", "EIC=1"})));
+    auto& s = installer.ini["Sales"];
+    EXPECT_EQ("b", s["Database"]);
+    EXPECT_EQ("bob", s["LogonID"]);
+    EXPECT_EQ("onsoctcp", s["Protocol"]);
+    EXPECT_EQ("1", s["EnableInsertCursors"]);
+    EXPECT_EQ("kept", s["Description"]);
+    EXPECT_EQ("0", s["CursorBehavior"]);
+    EXPECT_EQ("10 Sec.", s["CancelDetectInterval"]);
+}
+
+TEST(SilentConfigure, ChoiceValuesAreCutToTheirNumberOnlyBeforeADash) {
+    FakeInstaller installer;
+    EXPECT_EQ(1, silent(requestConfigDsn, attrs({"DSN=S", "CursorBehavior=1 - Preserve",
+                                                 "CancelDetectInterval=05 Sec.", "Protocol=12   -x",
+                                                 "Database=1 - y"})));
+    auto& s = installer.ini["S"];
+    EXPECT_EQ("1", s["CursorBehavior"]);
+    EXPECT_EQ("05 Sec.", s["CancelDetectInterval"]);
+    EXPECT_EQ("12", s["Protocol"]);
+    // Free text is never cut.
+    EXPECT_EQ("1 - y", s["Database"]);
+}
+
+TEST(SilentConfigure, AStoredValueLongerThanTheFirstReadBufferIsWrittenBackWhole) {
+    // A 256-character Databases list fits its edit box; reading it back
+    // through a 255-byte buffer alone would cut it on every later save.
+    FakeInstaller installer;
+    std::string list(600, 'd');
+    installer.ini["S"]["Databases"] = list;
+    EXPECT_EQ(1, silent(requestConfigDsn, attrs({"DSN=S"})));
+    EXPECT_EQ(list, installer.ini["S"]["Databases"]);
+}
+
+TEST(SilentConfigure, ParenthesisedSecondEntryIsIgnoredExceptWhenAdding) {
+    {
+        FakeInstaller installer;
+        EXPECT_EQ(1, silent(requestConfigDsn, attrs({"DSN=S", "(x)", "DB=d"})));
+        EXPECT_EQ("d", installer.ini["S"]["Database"]);
+    }
+    {
+        // Added as it comes, "(x)" is no keyword=value entry.
+        FakeInstaller installer;
+        EXPECT_EQ(0, silent(requestAddDsn, attrs({"DSN=S", "(x)", "DB=d"})));
+        EXPECT_TRUE(installer.calls.empty() || installer.order.empty());
+    }
+}
+
+TEST(SilentRefusal, RepeatedKeywordWritesNothingButRepeatedDriverIsAccepted) {
+    FakeInstaller installer;
+    EXPECT_EQ(0, silent(requestAddDsn, attrs({"DSN=A", "DB=x", "DSN=B"})));
+    EXPECT_EQ(0, silent(requestAddDsn, attrs({"DSN=A", "DB=x", "db=y"})));
+    EXPECT_TRUE(installer.calls.empty());
+    EXPECT_EQ(1, silent(requestAddDsn, attrs({"DSN=A", "Driver=x", "Driver=y"})));
+}
+
+TEST(SilentRefusal, EmptyOrInvalidNameWritesNothing) {
+    FakeInstaller installer;
+    EXPECT_EQ(0, silent(requestAddDsn, attrs({"DB=x"})));
+    EXPECT_EQ(0, silent(requestAddDsn, attrs({"DSN="})));
+    EXPECT_EQ(0, ConfigDSN(nullptr, requestAddDsn, driver, nullptr));
+    EXPECT_EQ(0, silent(requestAddDsn, attrs({"DSN=a[b]"})));
+    EXPECT_TRUE(installer.order.empty());
+    EXPECT_TRUE(installer.ini.empty());
+}
+
+TEST(SilentRefusal, RemoveWithoutANameRemovesNothing) {
+    FakeInstaller installer;
+    installer.ini["Keep"]["Database"] = "x";
+    EXPECT_EQ(0, silent(requestRemoveDsn, attrs({"DB=x"})));
+    EXPECT_EQ(1u, installer.ini.count("Keep"));
+}
+
+// A file data source's caller passes the address of its string variable
+// as text; the variable lives below 4 GiB so that eight digits can name it.
+class FileDataSource : public testing::Test {
+protected:
+    void SetUp() override {
+        variable = static_cast<char**>(allocateLowMemory(4096));
+        ASSERT_NE(nullptr, variable);
+        *variable = nullptr;
+        address = "OutStrAddr=" + addressText(variable);
+    }
+    void TearDown() override {
+        if (variable) {
+            rvFree(*variable);
+            freeLowMemory(variable, 4096);
+        }
+    }
+    char** variable = nullptr;
+    std::string address;
+};
+
+TEST_F(FileDataSource, TheConnectionStringIsHandedBackAndNothingIsStored) {
+    FakeInstaller installer;
+    installer.ini["S"]["Database"] = "stored";
+    EXPECT_EQ(1, ConfigDSN(nullptr, requestAddDsn, "{IBM INFORMIX ODBC DRIVER}",
+                           attrs({"DSN=S", "SAVEFILE=sales.dsn", address.c_str(), "DB=stores",
+                                  "Description=a b"})
+                               .data()));
+    ASSERT_NE(nullptr, *variable);
+    // Braces of the driver description go; values are neither quoted nor
+    // braced, and go as the context holds them; empty values are left out;
+    // nothing comes from ODBC.INI.
+    EXPECT_STREQ("DRIVER=IBM INFORMIX ODBC DRIVER;Description=a b;Database=stores;"
+                 "CursorBehavior=1 - Preserve;CancelDetectInterval=0 - None;"
+                 "EnableInsertCursors=0;"
+                 "GetDBListFromInformix=1;ApplicationUsingThreads=1;UseDefaultLogin=0;"
+                 "TrimBlankFromIndexName=1;",
+                 *variable);
+    for (const std::string& call : installer.calls) {
+        EXPECT_EQ(std::string::npos, call.find("Write")) << call;
+        EXPECT_EQ(std::string::npos, call.find("Remove")) << call;
+        EXPECT_EQ(std::string::npos, call.find("GetPrivateProfile")) << call;
+    }
+    EXPECT_EQ("stored", installer.ini["S"]["Database"]);
+}
+
+TEST_F(FileDataSource, AnAddressThatIsNotFullyReadableFailsTheRequestAndStoresNothing) {
+    FakeInstaller installer;
+    std::string good = addressText(variable);
+    const std::string bad[] = {"OutStrAddr=" + good.substr(0, 9),       // seven digits
+                               "OutStrAddr=" + good + "0",              // nine digits
+                               "OutStrAddr=" + good.substr(0, 9) + "G", // not a digit
+                               "OutStrAddr=0x00000000"};                // no variable
+    for (const std::string& entry : bad) {
+        EXPECT_EQ(0, silent(requestAddDsn, attrs({"DSN=S", "SAVEFILE=f.dsn", entry.c_str()})))
+            << entry;
+        EXPECT_EQ(nullptr, *variable) << entry;
+    }
+    // Without any address the request fails too.
+    EXPECT_EQ(0, silent(requestAddDsn, attrs({"DSN=S", "SAVEFILE=f.dsn"})));
+    EXPECT_EQ(nullptr, *variable);
+    for (const std::string& call : installer.calls)
+        EXPECT_EQ(std::string::npos, call.find("Write")) << call;
+}
+
+TEST_F(FileDataSource, AStringTheCallerLeftInTheVariableIsNotFreedByTheLibrary) {
+    FakeInstaller installer;
+    char callerText[] = "the caller's";
+    *variable = callerText;
+    EXPECT_EQ(1, silent(requestAddDsn, attrs({"SAVEFILE=f.dsn", address.c_str()})));
+    ASSERT_NE(callerText, *variable);
+    EXPECT_EQ(0, std::string(*variable).rfind("DRIVER=IBM INFORMIX ODBC DRIVER;", 0));
+}
+
+TEST(SilentWrite, AFailedWriteStopsAndReportsFailure) {
+    FakeInstaller installer;
+    installer.failWritesFrom = 5; // valid, register, two keys, then refused
+    EXPECT_EQ(0, silent(requestAddDsn, attrs({"DSN=S"})));
+    EXPECT_EQ(2u, installer.order.size());
+    EXPECT_EQ(5u, installer.calls.size());
+}
+
+TEST(SilentRemove, RemovesTheNamedDataSourceEvenWithAParentWindow) {
+    FakeInstaller installer;
+    installer.ini["S"]["Database"] = "x";
+    int window = 0;
+    EXPECT_EQ(1, ConfigDSN(&window, requestRemoveDsn, driver, attrs({"DSN=S"}).data()));
+    EXPECT_EQ(0u, installer.ini.count("S"));
+}
+
+TEST(AttributeString, MeasureStopsAtTheFirstDoubleNulOrAt2048Bytes) {
+    EXPECT_EQ(0u, measureAttributes(std::string(2, '\0').data()));
+    EXPECT_EQ(9u, measureAttributes(attrs({"DSN=Sales"}).data()));
+    std::string longText = "DSN=S";
+    longText += '\0';
+    longText += "Description=" + std::string(3000, 'x');
+    longText += std::string(2, '\0');
+    EXPECT_EQ(2048u, measureAttributes(longText.data()));
+}
+
+TEST(AttributeString, AnOverlongStringIsReadOnlyUpTo2048Bytes) {
+    FakeInstaller installer;
+    std::string text = "DSN=S";
+    text += '\0';
+    text += "Description=" + std::string(3000, 'x');
+    text += "\0\0"; // beyond the 2048 bytes read
+    text.append(2, '\0');
+    EXPECT_EQ(1, silent(requestAddDsn, text));
+    EXPECT_EQ(std::string(2048 - 6 - 12, 'x'), installer.ini["S"]["Description"]);
+}
+
+TEST(SetupContext, DestroyPutsBackTheErrorListThatWasCurrent) {
+    FakeInstaller installer;
+    ScopedErrorList outer;
+    EXPECT_EQ(0, silent(requestAddDsn, attrs({"DSN=A", "DSN=B"})));
+    EXPECT_EQ(outer.get(), currentErrorList());
+    // The request's own errors stay in its own list.
+    EXPECT_EQ(0, outer->errorCount);
+}
+
+TEST(AllocationFailure, ASilentAddFailsCleanlyWhicheverAllocationFails) {
+    FakeInstaller installer;
+    std::string text = attrs({"DSN=Sales", "DB=stores", "UID=bob"});
+    int succeeded = 0;
+    for (long n = 1;; ++n) {
+        installer.ini.clear();
+        installer.order.clear();
+        installer.calls.clear();
+        long live = rvAllocLive();
+        rvAllocFailAt(n);
+        int result = silent(requestAddDsn, text);
+        long made = rvAllocCount();
+        rvAllocFailAt(0);
+        EXPECT_EQ(live, rvAllocLive()) << "failing allocation " << n;
+        EXPECT_TRUE(result == 0 || result == 1);
+        if (result) {
+            // TRUE only for a data source written whole.
+            ++succeeded;
+            EXPECT_EQ(15u, installer.order.size()) << n;
+            EXPECT_EQ("stores", installer.ini["Sales"]["Database"]) << n;
+        }
+        if (made < n) {
+            EXPECT_EQ(1, result) << "a run without failures succeeds";
+            break;
+        }
+        EXPECT_EQ(0, result) << "failing allocation " << n << " of " << made;
+    }
+    EXPECT_EQ(1, succeeded);
+}
+
+TEST(SecretValues, AreStoredScrambledBehindTheMarkerAndNeverScrambledTwice) {
+    FakeInstaller installer;
+    static const AttributeDescriptor table[] = {
+        {"PWD", 0, controlSecret, nullptr, nullptr, 18, ""},
+        {"Note", 0, controlText, nullptr, nullptr, 18, ""},
+    };
+    auto load = [&](const std::string& attributes) {
+        SetupContext context;
+        initSetupContext(&context, nullptr, requestAddDsn, driver, attributes.data(), table, 2);
+        uint16_t wantsSheet = 0;
+        int result = loadSetupContext(&context, &wantsSheet);
+        destroySetupContext(&context);
+        return result;
+    };
+    ASSERT_EQ(1, load(attrs({"DSN=S", "PWD=x", "Note=plain"})));
+    std::string stored = installer.ini["S"]["PWD"];
+    ASSERT_EQ(3u, stored.size());
+    EXPECT_EQ('\xFF', stored[0]);
+    EXPECT_NE(std::string::npos, std::string("0123456789ABCDEF").find(stored[1]));
+    EXPECT_EQ("plain", installer.ini["S"]["Note"]);
+    // Given back in its stored form, the value is written unchanged.
+    ASSERT_EQ(1, load(attrs({"DSN=S", ("PWD=" + stored).c_str()})));
+    EXPECT_EQ(stored, installer.ini["S"]["PWD"]);
+    // An empty secret stays empty, without the marker.
+    ASSERT_EQ(1, load(attrs({"DSN=S", "PWD="})));
+    EXPECT_EQ("", installer.ini["S"]["PWD"]);
+}

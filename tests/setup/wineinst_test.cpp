@@ -1,0 +1,144 @@
+// Silent ConfigDSN requests against Wine's own installer (odbccp32), the
+// results read back through the installer inside Wine.
+//
+// Wine 8 behaviours these tests rely on:
+// - SQLWriteDSNToIni registers the data source under HKEY_LOCAL_MACHINE
+//   (Software\ODBC\ODBC.INI\<name>);
+// - SQLWritePrivateProfileString stores entries under HKEY_CURRENT_USER,
+//   where SQLGetPrivateProfileString finds them;
+// - SQLRemoveDSNFromIni removes only the HKEY_LOCAL_MACHINE side, so entries
+//   read back through SQLGetPrivateProfileString survive a removal; the
+//   tests therefore check removal by the registration key and clear the
+//   HKEY_CURRENT_USER side themselves;
+// - SQLValidDSN rejects names with any of []{}(),;?*=!@\ and names over 32
+//   characters.
+#include <windows.h>
+#include <odbcinst.h>
+#include "support/testsupport.h"
+#include <string>
+
+namespace {
+const char driver[] = "IBM INFORMIX ODBC DRIVER";
+const char odbcIniKey[] = "Software\\ODBC\\ODBC.INI\\";
+
+std::string attrs(std::initializer_list<std::string> entries) {
+    std::string s;
+    for (const std::string& e : entries) {
+        s += e;
+        s += '\0';
+    }
+    s += '\0';
+    return s;
+}
+
+// A name of this test run, so that runs in one prefix don't meet.
+std::string freshName(const char* stem) {
+    std::string name = std::string("Qz") + stem + std::to_string(GetCurrentProcessId());
+    // Leftovers of an earlier run with the same process id.
+    RegDeleteTreeA(HKEY_CURRENT_USER, (odbcIniKey + name).c_str());
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (odbcIniKey + name).c_str());
+    return name;
+}
+
+std::string stored(const std::string& name, const char* key) {
+    char buffer[4096] = {};
+    SQLGetPrivateProfileString(name.c_str(), key, "<none>", buffer, sizeof buffer, "ODBC.INI");
+    return buffer;
+}
+
+bool registered(const std::string& name) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (odbcIniKey + name).c_str(), 0, KEY_READ, &key))
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+int silent(WORD request, const std::string& attributes) {
+    return ConfigDSN(nullptr, request, driver, attributes.data());
+}
+
+const char* const keys[] = {"Description",
+                            "Database",
+                            "Databases",
+                            "HostName",
+                            "LogonID",
+                            "Service",
+                            "ServerName",
+                            "Protocol",
+                            "CursorBehavior",
+                            "CancelDetectInterval",
+                            "EnableInsertCursors",
+                            "GetDBListFromInformix",
+                            "ApplicationUsingThreads",
+                            "UseDefaultLogin",
+                            "TrimBlankFromIndexName"};
+} // namespace
+
+TEST(WineInstaller, SilentAddStoresEveryKeyWithGivenValuesAndDefaults) {
+    std::string name = freshName("Add");
+    ASSERT_EQ(TRUE, silent(ODBC_ADD_DSN, attrs({"DSN=" + name, "DB=stores", "HOST=h1",
+                                                "CursorBehavior=0 - Close"})));
+    EXPECT_TRUE(registered(name));
+    const char* const expected[] = {"",  "stores", "",  "h1", "",  "",  "", "",
+                                    "0", "0",      "0", "1",  "1", "0", "1"};
+    for (size_t i = 0; i < 15; ++i)
+        EXPECT_EQ(expected[i], stored(name, keys[i])) << keys[i];
+}
+
+TEST(WineInstaller, ConfigureKeepsStoredValuesAndTheLongKeywordWins) {
+    std::string name = freshName("Conf");
+    ASSERT_EQ(TRUE, silent(ODBC_ADD_DSN, attrs({"DSN=" + name, "Description=first",
+                                                "CancelDetectInterval=10 Sec."})));
+    ASSERT_EQ(TRUE, silent(ODBC_CONFIG_DSN, attrs({"DSN=" + name, "DB=short", "Database=long",
+                                                   "UID=bob", "UseDefaultLogin=1"})));
+    EXPECT_EQ("long", stored(name, "Database"));
+    EXPECT_EQ("bob", stored(name, "LogonID"));
+    EXPECT_EQ("1", stored(name, "UseDefaultLogin"));
+    EXPECT_EQ("first", stored(name, "Description"));
+    EXPECT_EQ("10 Sec.", stored(name, "CancelDetectInterval"));
+}
+
+TEST(WineInstaller, RepeatedDsnIsRefusedWithNothingWritten) {
+    std::string name = freshName("Rep");
+    EXPECT_EQ(FALSE, silent(ODBC_ADD_DSN, attrs({"DSN=" + name, "DB=x", "DSN=" + name})));
+    EXPECT_FALSE(registered(name));
+    EXPECT_EQ("<none>", stored(name, "Database"));
+}
+
+TEST(WineInstaller, InvalidOrEmptyNameFailsWithNothingWritten) {
+    std::string name = freshName("Bad") + "[1]";
+    EXPECT_EQ(FALSE, silent(ODBC_ADD_DSN, attrs({"DSN=" + name, "DB=x"})));
+    EXPECT_FALSE(registered(name));
+    EXPECT_EQ("<none>", stored(name, "Database"));
+    EXPECT_EQ(FALSE, silent(ODBC_ADD_DSN, attrs({"DSN=", "DB=x"})));
+    EXPECT_EQ(FALSE, ConfigDSN(nullptr, ODBC_ADD_DSN, driver, nullptr));
+}
+
+TEST(WineInstaller, AnAttributeStringWithoutDoubleNulIsCutAt2048Bytes) {
+    std::string name = freshName("Cut");
+    std::string text = "DSN=" + name;
+    text += '\0';
+    std::string prefix = text + "Description=";
+    text = prefix + std::string(3000 - prefix.size(), 'x');
+    text.append(2, '\0'); // beyond what is read; keeps the test's own read bounded
+    ASSERT_EQ(TRUE, silent(ODBC_ADD_DSN, text));
+    EXPECT_EQ(std::string(2048 - prefix.size(), 'x'), stored(name, "Description"));
+}
+
+TEST(WineInstaller, RemoveUnregistersTheDataSource) {
+    std::string name = freshName("Rem");
+    ASSERT_EQ(TRUE, silent(ODBC_ADD_DSN, attrs({"DSN=" + name})));
+    ASSERT_TRUE(registered(name));
+    EXPECT_EQ(TRUE, silent(ODBC_REMOVE_DSN, attrs({"DSN=" + name})));
+    EXPECT_FALSE(registered(name));
+    RegDeleteTreeA(HKEY_CURRENT_USER, (odbcIniKey + name).c_str());
+}
+
+TEST(WineInstaller, TheBuiltLibraryExportsConfigDsnUndecorated) {
+    HMODULE library = LoadLibraryA("qzifx06s.dll");
+    ASSERT_NE(nullptr, library);
+    EXPECT_NE(nullptr, reinterpret_cast<void*>(GetProcAddress(library, "ConfigDSN")));
+    EXPECT_NE(nullptr, reinterpret_cast<void*>(GetProcAddress(library, "getFileVersionString")));
+    FreeLibrary(library);
+}
