@@ -101,8 +101,8 @@ int main(int argc, char** argv) {
         char name[64] = "", path[261] = "";
         uint16_t nameLength = 0, pathLength = 0;
         uint32_t option = 0;
-        int result = SQLGetTranslator(nullptr, name, 63, &nameLength, path, 260, &pathLength,
-                                      &option);
+        int result =
+            SQLGetTranslator(nullptr, name, 63, &nameLength, path, 260, &pathLength, &option);
         std::printf("RESULT %d\n", result);
     } else if (command == "version" && argc > 2) {
         printVersion(argv[2]);
