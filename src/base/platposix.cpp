@@ -4,6 +4,7 @@
 // comes from RV_ANSI_CODE_PAGE or platSetAnsiCodePage.
 #include "rvplatform.h"
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -312,4 +313,29 @@ int platFindFirstFile(const char* path, uint32_t* size, PlatFileTime* lastWrite)
     }
     globfree(&found);
     return result;
+}
+
+// A Linux host has no system directory of Windows libraries: the installer
+// is found by the library search alone.
+unsigned platSystemDirectory(char*, unsigned) {
+    return 0;
+}
+
+int platExistingFileSize(const char* path, uint32_t* size) {
+    struct stat info;
+    if (stat(path, &info) != 0)
+        return 1;
+    *size = static_cast<uint32_t>(info.st_size);
+    return 0;
+}
+
+int platMoveFileReplacing(const char* from, const char* to) {
+    return std::rename(from, to) == 0 ? 0 : 1;
+}
+
+// Without a desktop the message goes to the standard error stream, and the
+// user is taken to have pressed OK.
+int platMessageBox(void*, const char* text, const char* caption, unsigned) {
+    std::fprintf(stderr, "%s: %s\n", caption, text);
+    return 1; // IDOK
 }

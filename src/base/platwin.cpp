@@ -105,5 +105,31 @@ int platFindFirstFile(const char* path, uint32_t* size, PlatFileTime* lastWrite)
     return 0;
 }
 
+unsigned platSystemDirectory(char* out, unsigned capacity) {
+    UINT n = GetSystemDirectoryA(out, capacity);
+    return n >= capacity ? 0 : n;
+}
+
+int platExistingFileSize(const char* path, uint32_t* size) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 1;
+    DWORD low = GetFileSize(file, nullptr);
+    CloseHandle(file);
+    if (low == INVALID_FILE_SIZE)
+        return 1;
+    *size = low;
+    return 0;
+}
+
+int platMoveFileReplacing(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) ? 0 : 1;
+}
+
+int platMessageBox(void* owner, const char* text, const char* caption, unsigned style) {
+    return MessageBoxA(static_cast<HWND>(owner), text, caption, style);
+}
+
 // The code page of a Windows process follows its locale; nothing to pick.
 void platSetAnsiCodePage(unsigned) {}

@@ -72,6 +72,25 @@ struct PlatFileTime {
 };
 int platFindFirstFile(const char* path, uint32_t* size, PlatFileTime* lastWrite);
 
+// GetSystemDirectoryA: length of the directory name, 0 on failure or when
+// it would not fit in capacity bytes with its terminator.
+unsigned platSystemDirectory(char* out, unsigned capacity);
+// Opens an existing file for reading (sharing read and write) and takes its
+// size: 0 with *size set, 1 when the file does not exist or its size is
+// unknown.
+int platExistingFileSize(const char* path, uint32_t* size);
+// MoveFileExA with MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED: 0 when
+// moved.
+int platMoveFileReplacing(const char* from, const char* to);
+// MessageBoxA. The style and result values are the Win32 ones.
+enum : unsigned {
+    platBoxOk = 0x0,
+    platBoxIconStop = 0x10,
+    platBoxIconInformation = 0x40,
+    platBoxTaskModal = 0x2000,
+};
+int platMessageBox(void* owner, const char* text, const char* caption, unsigned style);
+
 // Test hook of the POSIX stand-in: the ANSI code page it reports (1252 or
 // 932). The Windows build takes the code page from the process locale.
 void platSetAnsiCodePage(unsigned codePage);

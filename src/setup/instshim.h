@@ -34,8 +34,46 @@ int SQLGetPrivateProfileString(const char* section, const char* entry, const cha
 // library on first need; null when the library or the function is missing.
 // A library that cannot be loaded is tried again on the next call.
 void* resolveInstallerFunction(const char* name);
-// A module handle of the installer library, or null.
+// Starts a request: a missing installer is reported again, once, to the
+// first call of the request that needs it.
+void beginInstallerRequest();
+
+// A module handle of the installer library, or null: the copy the library
+// search finds or the system directory's copy, whichever has the higher
+// file version (the search's on a tie or when versions cannot be read),
+// after a known-bad stub in the system directory has been moved aside.
 PlatModule loadInstallerLibrary();
+
+// The version library's three functions.
+typedef uint32_t(PLAT_STDCALL* GetFileVersionInfoSizeFn)(const char* file, uint32_t* handle);
+typedef int(PLAT_STDCALL* GetFileVersionInfoFn)(const char* file, uint32_t handle, uint32_t size,
+                                                void* data);
+typedef int(PLAT_STDCALL* VerQueryValueFn)(const void* block, const char* subBlock, void** buffer,
+                                           unsigned* length);
+// Loads "version.dll" and its three functions; the library's handle, or
+// null (nothing left loaded) when the library or a function is missing.
+PlatModule loadVersionFunctions(GetFileVersionInfoSizeFn* getSize, GetFileVersionInfoFn* getInfo,
+                                VerQueryValueFn* query);
+
+// The fixed file-version record of a version resource (VS_FIXEDFILEINFO).
+struct FixedFileVersion {
+    uint32_t signature;
+    uint32_t structureVersion;
+    uint32_t fileVersionMS;
+    uint32_t fileVersionLS;
+    uint32_t productVersionMS;
+    uint32_t productVersionLS;
+    uint32_t fileFlagsMask;
+    uint32_t fileFlags;
+    uint32_t fileOS;
+    uint32_t fileType;
+    uint32_t fileSubtype;
+    uint32_t fileDateMS;
+    uint32_t fileDateLS;
+};
+// '<', '=' or '>': a's file version against b's, most significant half
+// first.
+char compareFileVersions(const FixedFileVersion& a, const FixedFileVersion& b);
 
 // Test hook: calls go to replacement's functions (a null entry behaves as
 // a missing function) instead of the installer library; null restores the

@@ -1,5 +1,6 @@
 #include "setup.h"
 #include "basesetu.h"
+#include "instshim.h"
 #include "libmain.h"
 #include "../dialog/utility.h"
 
@@ -10,6 +11,7 @@ extern "C" int PLAT_STDCALL ConfigDSN(void* parentWindow, uint16_t request, cons
     if (!resourceLibrary)
         loadResourceLibrary(libraryModule, 1, &resourceLibrary, &resourceLibraryUses);
 
+    beginInstallerRequest();
     SetupContext context;
     initSetupContext(&context, parentWindow, request, driverName, attributes, attributeTable,
                      attributeTableCount);

@@ -18,6 +18,8 @@ int PLAT_STDCALL fakeWriteDsn(const char* name, const char* driver) {
 }
 int PLAT_STDCALL fakeRemoveDsn(const char* name) {
     current->calls.push_back(std::string("SQLRemoveDSNFromIni ") + name);
+    if (current->failRemove)
+        return 0;
     current->ini.erase(name);
     return 1;
 }

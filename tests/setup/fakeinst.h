@@ -16,6 +16,8 @@ struct FakeInstaller {
     std::vector<std::string> calls;
     // The call number (1 = first) from which writes fail; 0: none fails.
     int failWritesFrom = 0;
+    // SQLRemoveDSNFromIni refuses.
+    bool failRemove = false;
 
     FakeInstaller();
     ~FakeInstaller();

@@ -1,9 +1,11 @@
 // Silent requests against a recording installer: what is read, what is
 // written and in which order, and what is refused without a write.
 #include "fakeinst.h"
+#include "requests.h"
 #include "setup/basesetu.h"
 #include "setup/setup.h"
 #include "support/testsupport.h"
+#include <cstring>
 #include <string>
 
 namespace {
@@ -313,4 +315,32 @@ TEST(SecretValues, AreStoredScrambledBehindTheMarkerAndNeverScrambledTwice) {
     // An empty secret stays empty, without the marker.
     ASSERT_EQ(1, load(attrs({"DSN=S", "PWD="})));
     EXPECT_EQ("", installer.ini["S"]["PWD"]);
+}
+
+TEST(Rename, TheOldSectionGoesWithKeysTheTableDoesNotKnow) {
+    FakeInstaller installer;
+    installer.ini["Old"]["Database"] = "stores";
+    installer.ini["Old"]["Unknown"] = "x";
+    ASSERT_EQ(1, renameAndSave(driver, "Old", "New"));
+    EXPECT_EQ(0u, installer.ini.count("Old"));
+    EXPECT_EQ("stores", installer.ini["New"]["Database"]);
+    EXPECT_EQ(0u, installer.ini["New"].count("Unknown"));
+}
+
+TEST(Rename, AChangeOfLetterCaseOnlyRemovesNothing) {
+    FakeInstaller installer;
+    installer.ini["Sales"]["Unknown"] = "x";
+    ASSERT_EQ(1, renameAndSave(driver, "Sales", "SALES"));
+    for (const std::string& call : installer.calls)
+        EXPECT_EQ(std::string::npos, call.find("Remove")) << call;
+    EXPECT_EQ("x", installer.ini["SALES"]["Unknown"]);
+}
+
+TEST(Rename, ARefusedRemovalWritesNothing) {
+    FakeInstaller installer;
+    installer.ini["Old"]["Database"] = "stores";
+    installer.failRemove = true;
+    EXPECT_EQ(0, renameAndSave(driver, "Old", "New"));
+    EXPECT_EQ(0u, installer.ini.count("New"));
+    EXPECT_EQ("stores", installer.ini["Old"]["Database"]);
 }

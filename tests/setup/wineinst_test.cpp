@@ -14,6 +14,7 @@
 //   characters.
 #include <windows.h>
 #include <odbcinst.h>
+#include "requests.h"
 #include "support/testsupport.h"
 #include <string>
 
@@ -133,6 +134,25 @@ TEST(WineInstaller, RemoveUnregistersTheDataSource) {
     EXPECT_EQ(TRUE, silent(ODBC_REMOVE_DSN, attrs({"DSN=" + name})));
     EXPECT_FALSE(registered(name));
     RegDeleteTreeA(HKEY_CURRENT_USER, (odbcIniKey + name).c_str());
+}
+
+TEST(WineInstaller, RenameRegistersTheNewNameAndUnregistersTheOld) {
+    std::string oldName = freshName("Old"), newName = freshName("New");
+    ASSERT_EQ(TRUE, silent(ODBC_ADD_DSN, attrs({"DSN=" + oldName, "DB=stores"})));
+    ASSERT_EQ(TRUE, renameAndSave(driver, oldName.c_str(), newName.c_str()));
+    EXPECT_TRUE(registered(newName));
+    EXPECT_FALSE(registered(oldName));
+    EXPECT_EQ("stores", stored(newName, "Database"));
+    // Only the letter case changes: nothing is removed.
+    std::string upper = newName;
+    for (char& c : upper)
+        c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    ASSERT_EQ(TRUE, renameAndSave(driver, newName.c_str(), upper.c_str()));
+    EXPECT_TRUE(registered(newName));
+    EXPECT_EQ("stores", stored(upper, "Database"));
+    RegDeleteTreeA(HKEY_CURRENT_USER, (odbcIniKey + oldName).c_str());
+    RegDeleteTreeA(HKEY_CURRENT_USER, (odbcIniKey + newName).c_str());
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (odbcIniKey + newName).c_str());
 }
 
 TEST(WineInstaller, TheBuiltLibraryExportsConfigDsnUndecorated) {

@@ -1,0 +1,193 @@
+// dsnconfig: turning the administrator's ';' list into the installer's
+// NUL-separated list, and refusing a command line before any installer
+// call.
+#include "attrlist.h"
+#include "cmdline.h"
+#include <gtest/gtest.h>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace dsnconfig;
+
+namespace {
+
+// The list's bytes, both final NULs included.
+std::string converted(const std::string& text) {
+    AttributeList list;
+    char message[messageCapacity];
+    if (!convertAttributeText(text.data(), text.size(), &list, message))
+        return std::string("refused: ") + message;
+    return std::string(list.bytes, list.length);
+}
+
+std::string refusal(const std::string& text) {
+    AttributeList list;
+    char message[messageCapacity];
+    EXPECT_FALSE(convertAttributeText(text.data(), text.size(), &list, message)) << text;
+    return message;
+}
+
+using namespace std::string_literals;
+
+TEST(AttributeText, BecomesNulSeparatedEntriesEndedByASecondNul) {
+    EXPECT_EQ(converted("DSN=Sales;HOST=dbhost"), "DSN=Sales\0HOST=dbhost\0\0"s);
+    EXPECT_EQ(converted(""), "\0\0"s);
+    // An empty value is a value, not a missing entry.
+    EXPECT_EQ(converted("Description=;DSN=s"), "Description=\0DSN=s\0\0"s);
+}
+
+TEST(AttributeText, EmptyEntriesDoNotEndTheListEarly) {
+    EXPECT_EQ(converted(";;DSN=s;; ;HOST=h;"), "DSN=s\0HOST=h\0\0"s);
+}
+
+TEST(AttributeText, BracesProtectSemicolonsAndAreRemoved) {
+    EXPECT_EQ(converted("Description={a;b};DSN=s"), "Description=a;b\0DSN=s\0\0"s);
+    EXPECT_EQ(converted("Description={x}}y;z}}}"), "Description=x}y;z}\0\0"s);
+    EXPECT_EQ(converted("Description= {a;b} ;DSN=s"), "Description=a;b\0DSN=s\0\0"s);
+    EXPECT_EQ(converted("Description={}"), "Description=\0\0"s);
+    // Only a brace that opens the value quotes it.
+    EXPECT_EQ(converted("Description=a{b;DSN=s}"), "Description=a{b\0DSN=s}\0\0"s);
+}
+
+TEST(AttributeText, MalformedTextIsRefusedWithItsReason) {
+    EXPECT_NE(refusal("DSN=s\0HOST=h"s).find("NUL"), std::string::npos);
+    EXPECT_NE(refusal("DSN=s;HOST").find("without '='"), std::string::npos);
+    EXPECT_NE(refusal(" =x;DSN=s").find("without keyword"), std::string::npos);
+    EXPECT_NE(refusal("DSN=s;Description={a;b").find("unterminated"), std::string::npos);
+    EXPECT_NE(refusal("Description={a}}").find("unterminated"), std::string::npos);
+    EXPECT_NE(refusal("Description={a}b;DSN=s").find("after a closing brace"), std::string::npos);
+}
+
+TEST(AttributeText, RefusesWhatTheSetupLibraryWouldCut) {
+    // "Description=" + value + NUL + final NUL fills the 2048 bytes exactly.
+    std::string prefix = "Description=";
+    std::string value(maxAttributeListBytes - prefix.size() - 2, 'x');
+    EXPECT_EQ(converted(prefix + value).size(), maxAttributeListBytes);
+    EXPECT_NE(refusal(prefix + value + "x").find("longer than"), std::string::npos);
+    // Dropped braces don't count.
+    EXPECT_EQ(converted(prefix + "{" + value + "}").size(), maxAttributeListBytes);
+}
+
+TEST(AttributeText, FindsAKeywordRegardlessOfCaseAndBlanks) {
+    AttributeList list;
+    char message[messageCapacity];
+    const char* text = "DSNX=a; dsn =Sales;DSN=Other";
+    ASSERT_TRUE(convertAttributeText(text, std::strlen(text), &list, message));
+    const char* value = findAttribute(list, "DSN");
+    ASSERT_NE(value, nullptr);
+    EXPECT_STREQ(value, "Sales");
+    EXPECT_EQ(findAttribute(list, "HOST"), nullptr);
+}
+
+// Parses "dsnconfig" followed by args; returns the refusal, or "" when the
+// command line is accepted.
+std::string parse(std::vector<const char*> args, Command* command) {
+    args.insert(args.begin(), "dsnconfig");
+    char message[messageCapacity];
+    if (parseCommandLine(static_cast<int>(args.size()), args.data(), command, message))
+        return "";
+    EXPECT_NE(message[0], '\0');
+    return message;
+}
+
+std::string parse(std::vector<const char*> args) {
+    static Command command;
+    return parse(std::move(args), &command);
+}
+
+TEST(CommandLine, DataSourceRequestNamesDriverAndDataSource) {
+    static Command command;
+    ASSERT_EQ(parse({"configure", "My Driver", "HOST=h;DSN={Sales}"}, &command), "");
+    EXPECT_EQ(command.kind, CommandKind::configure);
+    EXPECT_STREQ(command.driver, "My Driver");
+    EXPECT_STREQ(command.dataSource, "Sales");
+    EXPECT_EQ(std::string(command.attributes.bytes, command.attributes.length),
+              "HOST=h\0DSN=Sales\0\0"s);
+}
+
+TEST(CommandLine, DataSourceRequestsAreRefusedBeforeAnyInstallerCall) {
+    EXPECT_NE(parse({"add", "D"}), "");
+    EXPECT_NE(parse({"add", "D", "DSN=s", "extra"}), "");
+    EXPECT_NE(parse({"add", "", "DSN=s"}).find("empty driver"), std::string::npos);
+    EXPECT_NE(parse({"add", "a\\b", "DSN=s"}).find("'\\'"), std::string::npos);
+    EXPECT_NE(parse({"add", std::string(256, 'd').c_str(), "DSN=s"}).find("255"),
+              std::string::npos);
+    EXPECT_NE(parse({"remove", "D", "HOST=h"}).find("no data source"), std::string::npos);
+    EXPECT_NE(parse({"remove", "D", "DSN= "}).find("no data source"), std::string::npos);
+    EXPECT_NE(parse({"add", "D", "DSN=s;HOST"}).find("without '='"), std::string::npos);
+    // A file data source would need an address in the tool's own memory.
+    EXPECT_NE(parse({"add", "D", "DSN=s;SAVEFILE=f;OutStrAddr=0x1234"}).find("SAVEFILE"),
+              std::string::npos);
+    EXPECT_NE(parse({"add", "D", "DSN=s;outstraddr=12345678"}).find("OutStrAddr"),
+              std::string::npos);
+    EXPECT_NE(parse({"add", "D", "Driver=x;DSN=s"}).find("DRIVER"), std::string::npos);
+}
+
+TEST(CommandLine, InstallDriverTakesItsOptions) {
+    static Command command;
+    ASSERT_EQ(parse({"install-driver"}, &command), "");
+    EXPECT_STREQ(command.driver, "Informix ODBC Driver");
+    EXPECT_EQ(command.setupPath, nullptr);
+    EXPECT_EQ(command.helpRoot, nullptr);
+    ASSERT_EQ(
+        parse({"install-driver", "--help-root", "C:\\help", "--driver", "X", "--setup", "s.dll"},
+              &command),
+        "");
+    EXPECT_STREQ(command.driver, "X");
+    EXPECT_STREQ(command.setupPath, "s.dll");
+    EXPECT_STREQ(command.helpRoot, "C:\\help");
+
+    EXPECT_NE(parse({"install-driver", "--setup"}).find("needs a value"), std::string::npos);
+    EXPECT_NE(parse({"install-driver", "--driver", "a", "--driver", "b"}).find("twice"),
+              std::string::npos);
+    EXPECT_NE(parse({"install-driver", "--bogus", "x"}).find("--bogus"), std::string::npos);
+    EXPECT_NE(parse({"install-driver", "--help-root", ""}).find("empty"), std::string::npos);
+}
+
+TEST(CommandLine, OtherCommands) {
+    static Command command;
+    ASSERT_EQ(parse({"show", "Sales"}, &command), "");
+    EXPECT_STREQ(command.dataSource, "Sales");
+    ASSERT_EQ(parse({"list", "--driver", "Other"}, &command), "");
+    EXPECT_STREQ(command.driver, "Other");
+    ASSERT_EQ(parse({"--help"}, &command), "");
+    EXPECT_EQ(command.kind, CommandKind::help);
+
+    EXPECT_NE(parse({}).find("no command"), std::string::npos);
+    EXPECT_NE(parse({"frobnicate"}).find("unknown command"), std::string::npos);
+    EXPECT_NE(parse({"show"}), "");
+    EXPECT_NE(parse({"show", "a", "b"}), "");
+    EXPECT_NE(parse({"show", ""}), "");
+    EXPECT_NE(parse({"list", "Other"}), "");
+}
+
+TEST(DriverList, NamesTheSetupLibraryAsDriverAndSetup) {
+    DriverList list;
+    char message[messageCapacity];
+    ASSERT_TRUE(
+        buildDriverList("Informix ODBC Driver", "C:\\d\\qzifx06s.dll", nullptr, &list, message));
+    EXPECT_EQ(std::string(list.bytes, list.length),
+              "Informix ODBC Driver\0Driver=C:\\d\\qzifx06s.dll\0"
+              "Setup=C:\\d\\qzifx06s.dll\0\0"s);
+    ASSERT_TRUE(buildDriverList("D", "s", "C:\\help", &list, message));
+    EXPECT_EQ(std::string(list.bytes, list.length),
+              "D\0Driver=s\0Setup=s\0HelpRootDirectory=C:\\help\0\0"s);
+}
+
+TEST(DriverList, RefusesWhatWouldNotFit) {
+    DriverList list;
+    char message[messageCapacity];
+    // "D\0" + "Driver=" p "\0" + "Setup=" p "\0" + final NUL.
+    size_t room = maxDriverListBytes - 2 - 8 - 7 - 1;
+    std::string path(room / 2, 'p');
+    std::string helpRoot(1, 'h');
+    EXPECT_TRUE(buildDriverList("D", path.c_str(), nullptr, &list, message));
+    EXPECT_EQ(list.length, maxDriverListBytes - room % 2);
+    path += "p";
+    EXPECT_FALSE(buildDriverList("D", path.c_str(), nullptr, &list, message));
+    EXPECT_FALSE(
+        buildDriverList("D", "s", std::string(maxDriverListBytes, 'h').c_str(), &list, message));
+}
+
+} // namespace

@@ -1,0 +1,46 @@
+// dsnconfig's command line: what it asks for, checked completely before the
+// tool makes its first installer call.
+#pragma once
+#include "attrlist.h"
+#include <cstddef>
+
+namespace dsnconfig {
+
+extern const char* const defaultDriverDescription;
+extern const char* const usageText;
+
+// A registry key name holds at most 255 characters; driver descriptions
+// and data-source names become key names.
+constexpr size_t maxNameBytes = 255;
+// Paths stored in ODBCINST.INI; the platform's path limit.
+constexpr size_t maxPathBytes = 259;
+// The driver's entry list given to SQLInstallDriverEx.
+constexpr size_t maxDriverListBytes = 1024;
+
+enum class CommandKind { help, installDriver, add, configure, remove, show, list };
+
+struct Command {
+    CommandKind kind;
+    const char* driver;     // driver description
+    const char* setupPath;  // install-driver: null means the copy beside the tool
+    const char* helpRoot;   // install-driver: null means none
+    const char* dataSource; // show; for add/configure/remove the DSN value in attributes
+    AttributeList attributes;
+};
+
+// Fills command from argv[1..argc). False (with the reason in message,
+// messageCapacity bytes) when the command line is unusable.
+bool parseCommandLine(int argc, const char* const* argv, Command* command, char* message);
+
+struct DriverList {
+    char bytes[maxDriverListBytes];
+    size_t length; // both final NULs included
+};
+
+// The installer's driver list: the description, then Driver= and Setup=
+// naming the setup library, then HelpRootDirectory= when helpRoot is not
+// null, NUL-separated and ended by a second NUL. False when it would not fit.
+bool buildDriverList(const char* description, const char* setupPath, const char* helpRoot,
+                     DriverList* list, char* message);
+
+} // namespace dsnconfig
