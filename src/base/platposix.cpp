@@ -315,6 +315,36 @@ int platFindFirstFile(const char* path, uint32_t* size, PlatFileTime* lastWrite)
     return result;
 }
 
+// A Linux host has no registry: every key is missing.
+int platRegOpenKey(PlatKey, const char*, PlatRegKey*) {
+    return platRegMissing;
+}
+void platRegCloseKey(PlatRegKey) {}
+int platRegQueryValue(PlatRegKey, const char*, char*, uint32_t*) {
+    return platRegMissing;
+}
+int platRegEnumValue(PlatRegKey, uint32_t, char*, uint32_t, uint32_t*, uint32_t*) {
+    return platRegMissing;
+}
+int platRegEnumKey(PlatRegKey, uint32_t, char*, uint32_t, uint32_t*) {
+    return platRegMissing;
+}
+
+// Nor Windows profile files: every read yields the default, cut to fit as
+// GetPrivateProfileStringA would.
+uint32_t platGetPrivateProfileString(const char*, const char*, const char* defaultValue,
+                                     char* buffer, uint32_t size, const char*) {
+    if (size == 0)
+        return 0;
+    uint32_t n = 0;
+    while (defaultValue && defaultValue[n] && n < size - 1) {
+        buffer[n] = defaultValue[n];
+        ++n;
+    }
+    buffer[n] = 0;
+    return n;
+}
+
 // A Linux host has no system directory of Windows libraries: the installer
 // is found by the library search alone.
 unsigned platSystemDirectory(char*, unsigned) {

@@ -105,6 +105,73 @@ int platFindFirstFile(const char* path, uint32_t* size, PlatFileTime* lastWrite)
     return 0;
 }
 
+static HKEY rootKey(PlatKey root) {
+    return root == platKeyLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+static int regResult(LONG status) {
+    if (status == ERROR_SUCCESS)
+        return platRegOk;
+    return status == ERROR_MORE_DATA ? platRegTooLarge : platRegMissing;
+}
+
+int platRegOpenKey(PlatKey root, const char* path, PlatRegKey* key) {
+    // RegOpenKeyExA converts the path in the ANSI code page; done here, with
+    // the wide call, because Wine's narrow call refuses paths of more than
+    // 260 characters. A path that does not fit is no key.
+    WCHAR widePath[1024];
+    if (!MultiByteToWideChar(GetACP(), 0, path, -1, widePath, 1024))
+        return platRegMissing;
+    HKEY opened = nullptr;
+    LONG status = RegOpenKeyExW(rootKey(root), widePath, 0, KEY_READ, &opened);
+    if (status != ERROR_SUCCESS)
+        return platRegMissing;
+    *key = opened;
+    return platRegOk;
+}
+
+void platRegCloseKey(PlatRegKey key) {
+    RegCloseKey(static_cast<HKEY>(key));
+}
+
+int platRegQueryValue(PlatRegKey key, const char* name, char* data, uint32_t* size) {
+    DWORD bytes = *size;
+    LONG status = RegQueryValueExA(static_cast<HKEY>(key), name, nullptr, nullptr,
+                                   reinterpret_cast<BYTE*>(data), &bytes);
+    if (status == ERROR_SUCCESS)
+        *size = bytes;
+    return regResult(status);
+}
+
+int platRegEnumValue(PlatRegKey key, uint32_t index, char* name, uint32_t nameCapacity,
+                     uint32_t* nameLength, uint32_t* dataLength) {
+    DWORD chars = nameCapacity;
+    DWORD bytes = 0;
+    // With no data buffer the call reports only the data's size.
+    LONG status = RegEnumValueA(static_cast<HKEY>(key), index, name, &chars, nullptr, nullptr,
+                                nullptr, &bytes);
+    if (status == ERROR_SUCCESS) {
+        *nameLength = chars;
+        *dataLength = bytes;
+    }
+    return regResult(status);
+}
+
+int platRegEnumKey(PlatRegKey key, uint32_t index, char* name, uint32_t nameCapacity,
+                   uint32_t* nameLength) {
+    DWORD chars = nameCapacity;
+    LONG status = RegEnumKeyExA(static_cast<HKEY>(key), index, name, &chars, nullptr, nullptr,
+                                nullptr, nullptr);
+    if (status == ERROR_SUCCESS)
+        *nameLength = chars;
+    return regResult(status);
+}
+
+uint32_t platGetPrivateProfileString(const char* section, const char* key, const char* defaultValue,
+                                     char* buffer, uint32_t size, const char* file) {
+    return GetPrivateProfileStringA(section, key, defaultValue, buffer, size, file);
+}
+
 unsigned platSystemDirectory(char* out, unsigned capacity) {
     UINT n = GetSystemDirectoryA(out, capacity);
     return n >= capacity ? 0 : n;

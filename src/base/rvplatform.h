@@ -72,6 +72,32 @@ struct PlatFileTime {
 };
 int platFindFirstFile(const char* path, uint32_t* size, PlatFileTime* lastWrite);
 
+// The registry, read only. Roots are the two predefined keys the ODBC
+// profiles live under. Results: 0 success, 1 not found (no such key or
+// value, no entry at that index, any other failure), 2 found but larger
+// than the room given.
+enum PlatKey { platKeyCurrentUser = 1, platKeyLocalMachine = 2 };
+enum { platRegOk = 0, platRegMissing = 1, platRegTooLarge = 2 };
+typedef void* PlatRegKey;
+// RegOpenKeyExA(root, path, 0, KEY_READ).
+int platRegOpenKey(PlatKey root, const char* path, PlatRegKey* key);
+void platRegCloseKey(PlatRegKey key);
+// RegQueryValueExA of the named value, whatever its type: *size is the
+// room in data on entry and the bytes stored on success.
+int platRegQueryValue(PlatRegKey key, const char* name, char* data, uint32_t* size);
+// RegEnumValueA at index: the value's name into name (nameCapacity bytes,
+// terminator included), its length in *nameLength and the byte length of
+// its data in *dataLength; the data itself is not read.
+int platRegEnumValue(PlatRegKey key, uint32_t index, char* name, uint32_t nameCapacity,
+                     uint32_t* nameLength, uint32_t* dataLength);
+// RegEnumKeyExA at index: the sub-key's name, as for platRegEnumValue.
+int platRegEnumKey(PlatRegKey key, uint32_t index, char* name, uint32_t nameCapacity,
+                   uint32_t* nameLength);
+
+// GetPrivateProfileStringA: bytes stored in buffer, terminator excluded.
+uint32_t platGetPrivateProfileString(const char* section, const char* key, const char* defaultValue,
+                                     char* buffer, uint32_t size, const char* file);
+
 // GetSystemDirectoryA: length of the directory name, 0 on failure or when
 // it would not fit in capacity bytes with its terminator.
 unsigned platSystemDirectory(char* out, unsigned capacity);

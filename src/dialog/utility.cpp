@@ -86,18 +86,27 @@ int isNarrowCharacterSystem() {
 int loadResourceStringW(PlatModule instance, unsigned id, char16_t* buffer, int capacity) {
     if (capacity <= 0)
         return 0;
+    buffer[0] = 0;
+    // The platform reads a null module as the host program, whose strings
+    // are not ours: without a resource library every string is missing.
+    if (!instance)
+        return 0;
     if (isNarrowCharacterSystem()) {
         char narrow[narrowStringBytes];
         int n = platLoadStringA(instance, id, narrow, sizeof narrow);
-        if (n <= 0) {
-            buffer[0] = 0;
+        if (n <= 0)
             return 0;
-        }
-        int units = platAnsiToWide(narrow, n, buffer, capacity - 1);
+        // Converted whole, then cut to the caller's room as the wide load
+        // cuts it; a direct conversion into a short buffer yields nothing.
+        char16_t wide[narrowStringBytes];
+        int units = platAnsiToWide(narrow, n, wide, narrowStringBytes);
+        if (units > capacity - 1)
+            units = capacity - 1;
+        copyBytes(buffer, wide, static_cast<size_t>(units) * sizeof *wide);
         buffer[units] = 0;
         return units;
     }
-    int n = platLoadStringW(resourceLibrary, id, buffer, capacity);
+    int n = platLoadStringW(instance, id, buffer, capacity);
     if (n <= 0) {
         buffer[0] = 0;
         return 0;
@@ -110,6 +119,9 @@ int loadResourceString(char16_t* buffer, unsigned id) {
 }
 
 int loadResourceStringA(char* buffer, unsigned id) {
+    buffer[0] = 0;
+    if (!resourceLibrary)
+        return 0;
     int n = platLoadStringA(resourceLibrary, id, buffer, resourceStringCapacity);
     if (n <= 0) {
         buffer[0] = 0;

@@ -1,0 +1,90 @@
+// Which profile a file name selects: the base name is looked up, letter
+// case significant, as a piece of "ODBC.INI ODBCINST.INI CONTROL.INI".
+#include "setup/registry.h"
+#include <gtest/gtest.h>
+#include <string>
+
+namespace {
+struct Located {
+    int result;
+    PlatKey root;
+    std::string prefix;
+};
+
+Located locate(const char* file) {
+    Located found{-1, PlatKey(0), ""};
+    char prefix[profileKeyPrefixCapacity] = "untouched";
+    found.result = locateProfileKey(file, &found.root, prefix);
+    found.prefix = prefix;
+    return found;
+}
+} // namespace
+
+TEST(ProfileFile, TheThreeStandardProfilesSelectTheirRows) {
+    Located odbc = locate("ODBC.INI");
+    EXPECT_EQ(profileOfInstaller, odbc.result);
+    EXPECT_EQ(platKeyCurrentUser, odbc.root);
+    EXPECT_EQ("SOFTWARE\\ODBC\\ODBC.INI\\", odbc.prefix);
+
+    Located inst = locate("ODBCINST.INI");
+    EXPECT_EQ(profileInRegistry, inst.result);
+    EXPECT_EQ(platKeyLocalMachine, inst.root);
+    EXPECT_EQ("SOFTWARE\\ODBC\\ODBCINST.INI\\", inst.prefix);
+
+    Located control = locate("CONTROL.INI");
+    EXPECT_EQ(profileInRegistry, control.result);
+    EXPECT_EQ(platKeyCurrentUser, control.root);
+    EXPECT_EQ("Control Panel\\", control.prefix);
+}
+
+TEST(ProfileFile, APathIsKnownByItsBaseName) {
+    EXPECT_EQ(profileOfInstaller, locate("C:\\Windows\\ODBC.INI").result);
+    Located inst = locate("D:\\odbc\\data\\ODBCINST.INI");
+    EXPECT_EQ(profileInRegistry, inst.result);
+    EXPECT_EQ(platKeyLocalMachine, inst.root);
+    // Only the part after the last backslash counts.
+    EXPECT_EQ(profileNotKnown, locate("C:\\ODBC.INI\\other.ini").result);
+}
+
+TEST(ProfileFile, ALeadingPartOfANameSelectsItsRowAndOtherPiecesSelectNothing) {
+    EXPECT_EQ(profileOfInstaller, locate("ODBC").result);
+    Located odbcinst = locate("ODBCINST");
+    EXPECT_EQ(profileInRegistry, odbcinst.result);
+    EXPECT_EQ(platKeyLocalMachine, odbcinst.root);
+    EXPECT_EQ("Control Panel\\", locate("CONTROL").prefix);
+
+    for (const char* name : {"odbc.ini", "Odbc.Ini", "INST.INI", "INI", ".INI", "BC.INI",
+                             "ODBC.INI.bak", "WIN.INI", "C:\\dir\\", "C:\\dir\\odbcinst.ini"}) {
+        Located none = locate(name);
+        EXPECT_EQ(profileNotKnown, none.result) << name;
+        EXPECT_EQ("untouched", none.prefix) << name;
+    }
+}
+
+TEST(ProfileFile, NoFileNameIsNotAProfile) {
+    EXPECT_EQ(profileNotKnown, locate(nullptr).result);
+    EXPECT_EQ(profileNotKnown, locate("").result);
+}
+
+TEST(ProfileRead, ABufferTooSmallForATerminatedResultIsRefused) {
+    char buffer[2] = {'x', 'x'};
+    EXPECT_EQ(0, readProfileString("s", "k", "default", buffer, 1, "ODBCINST.INI"));
+    EXPECT_EQ(0, buffer[0]);
+    EXPECT_EQ('x', buffer[1]);
+    EXPECT_EQ(0, readProfileString("s", "k", "default", buffer, 0, "ODBCINST.INI"));
+    EXPECT_EQ(0, readProfileString("s", nullptr, "default", nullptr, 10, "ODBCINST.INI"));
+}
+
+TEST(ProfileRead, AMissingSectionGivesTheDefaultCutToFit) {
+    const char* section = "RvProfile Driver That Is Not Installed";
+    char buffer[16];
+    EXPECT_EQ(3, readProfileString(section, "Setup", "abcdef", buffer, 4, "ODBCINST.INI"));
+    EXPECT_STREQ("abc", buffer);
+    // An entry list of a missing section is the default too.
+    EXPECT_EQ(6,
+              readProfileString(section, nullptr, "abcdef", buffer, sizeof buffer, "ODBCINST.INI"));
+    EXPECT_STREQ("abcdef", buffer);
+    EXPECT_EQ(0,
+              readProfileString(section, "Setup", nullptr, buffer, sizeof buffer, "CONTROL.INI"));
+    EXPECT_STREQ("", buffer);
+}
