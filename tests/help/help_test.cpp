@@ -345,8 +345,7 @@ template <typename Act> std::vector<std::string> boxesShownBy(Act act) {
 // No driver of these names has a help folder (a Linux host has no registry
 // at all).
 TEST_F(Help, AMissingHelpFolderShowsTheNoHelpMessageAndNothingElse) {
-    for (const char* driverName :
-         {"RV Help Missing Driver", "", static_cast<const char*>(nullptr)}) {
+    for (const char* driverName : {"RV Help Missing Driver", ""}) {
         std::vector<std::string> boxes =
             boxesShownBy([&] { showContextHelp(driverName, "infgeneral", "ODBC"); });
         ASSERT_EQ(1u, boxes.size());
