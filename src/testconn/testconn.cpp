@@ -19,8 +19,8 @@ const char diagnosticCaption[] = "Test Connect Error";
 // the driver reads them from the data source, and a connection string that
 // carried them would override it.
 const char* const excludedKeywords[] = {
-    "ALTERNATESERVERS", "LOADBALANCING", "CONNECTIONRETRYCOUNT", "CONNECTIONRETRYDELAY",
-    "EXTENDEDOPTIONS",
+    "ALTERNATESERVERS",     "LOADBALANCING",   "CONNECTIONRETRYCOUNT",
+    "CONNECTIONRETRYDELAY", "EXTENDEDOPTIONS",
 };
 
 // The keyword is compared upper-cased over at most its first 63 bytes.
@@ -39,8 +39,8 @@ const uint32_t maxConnectLength = 32767;
 
 // Connection-string bytes of one row: a copy of the clear text of a secret
 // value (freed by the caller), or the stored value itself. 1 on failure.
-int rowValue(const AttributeDescriptor& row, const char* stored, char** owned,
-             const char** value, size_t* length) {
+int rowValue(const AttributeDescriptor& row, const char* stored, char** owned, const char** value,
+             size_t* length) {
     *owned = nullptr;
     *value = stored;
     *length = stored ? std::strlen(stored) : 0;
@@ -173,10 +173,10 @@ int TestConnection::run() {
     // The completed string is not used; the buffer only gives the driver
     // room to write it.
     SQLCHAR completed[1024];
-    SQLRETURN result = SQLDriverConnect(
-        connection, static_cast<SQLHWND>(ownerWindow),
-        reinterpret_cast<SQLCHAR*>(connectString), static_cast<SQLSMALLINT>(connectLength),
-        completed, sizeof completed, nullptr, SQL_DRIVER_COMPLETE);
+    SQLRETURN result = SQLDriverConnect(connection, static_cast<SQLHWND>(ownerWindow),
+                                        reinterpret_cast<SQLCHAR*>(connectString),
+                                        static_cast<SQLSMALLINT>(connectLength), completed,
+                                        sizeof completed, nullptr, SQL_DRIVER_COMPLETE);
     if (result == SQL_SUCCESS || result == SQL_SUCCESS_WITH_INFO) {
         if (SQLDisconnect(connection) == SQL_ERROR) {
             showDiagnostics();

@@ -137,8 +137,8 @@ AttributeDescriptor row(const char* keyword, uint32_t type = controlText) {
 class OwnerWindow {
 public:
     OwnerWindow()
-        : window(CreateWindowExA(0, "STATIC", "Setup", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                                 nullptr, nullptr, nullptr, nullptr)) {}
+        : window(CreateWindowExA(0, "STATIC", "Setup", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                                 nullptr, nullptr, nullptr)) {}
     ~OwnerWindow() { DestroyWindow(window); }
     HWND window;
 };
@@ -183,9 +183,14 @@ TEST(ConnectionString, RowsInTableOrderWithSecretsDecodedAndExclusionsLeftOut) {
     size_t secretLength = 0;
     ASSERT_EQ(0, encodeSecretValue(secret, sizeof secret, "pa;ss}", 6, &secretLength));
     const AttributeDescriptor table[] = {
-        row("Database"),         row("alternateServers"), row("Password", controlSecret),
-        row("LoadBalancing"),    row("ExtendedOptions"),  row("ConnectionRetryCount"),
-        row("connectionretrydelay"), row("Clear", controlSecret),
+        row("Database"),
+        row("alternateServers"),
+        row("Password", controlSecret),
+        row("LoadBalancing"),
+        row("ExtendedOptions"),
+        row("ConnectionRetryCount"),
+        row("connectionretrydelay"),
+        row("Clear", controlSecret),
         row("TranslationName", controlCarried),
     };
     Context extra(table, 9, "Drv {x}", nullptr);
@@ -237,7 +242,8 @@ TEST(ConnectionString, FailuresAreSilentAndLeaveNothingBehind) {
         EXPECT_EQ(32767u, test.connectionStringLength());
     }
     context.set("Database", "stores");
-    context.set("Password", "\xFF" "0A0B");
+    context.set("Password", "\xFF"
+                            "0A0B");
     long live = rvAllocLive();
     int failures = 0;
     for (long n = 1; n < 100; ++n) {
