@@ -230,7 +230,10 @@ unsigned platModuleFileName(PlatModule module, char* out, unsigned capacity) {
     size_t n = std::strlen(path);
     if (n + 1 > capacity)
         return 0;
-    std::memcpy(out, path, n + 1);
+    // Module file names are reported the way the library splits them, with
+    // backslashes between directories; platLoadLibrary takes them back.
+    for (size_t i = 0; i <= n; ++i)
+        out[i] = path[i] == '/' ? '\\' : path[i];
     return static_cast<unsigned>(n);
 }
 
@@ -241,7 +244,13 @@ PlatModule platLoadLibrary(const char* name) {
     // points as the Windows one.
     if (strcasecmp(name, "odbccp32.dll") == 0)
         name = "libodbcinst.so.2";
-    return dlopen(name, RTLD_NOW | RTLD_LOCAL);
+    char path[4096];
+    size_t n = std::strlen(name);
+    if (n >= sizeof path)
+        return nullptr;
+    for (size_t i = 0; i <= n; ++i)
+        path[i] = name[i] == '\\' ? '/' : name[i];
+    return dlopen(path, RTLD_NOW | RTLD_LOCAL);
 }
 
 void* platProcAddress(PlatModule module, const char* name) {

@@ -40,6 +40,15 @@ void platLockLeave(PlatLock* lock);
 #define PLAT_STDCALL
 #endif
 
+// Marks the setup library's entry points for export. The Windows DLL names
+// them in its .def file; a POSIX shared library builds everything else with
+// hidden visibility.
+#if defined(_WIN32)
+#define PLAT_EXPORT
+#else
+#define PLAT_EXPORT __attribute__((visibility("default")))
+#endif
+
 // Module handles (HMODULE).
 typedef void* PlatModule;
 // GetModuleFileNameA: length of the name, 0 on failure or when it would

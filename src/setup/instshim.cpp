@@ -186,7 +186,9 @@ void* resolveInstallerFunction(const char* name) {
     return function;
 }
 
-void beginInstallerRequest() { missingInstallerShown = 0; }
+void beginInstallerRequest() {
+    missingInstallerShown = 0;
+}
 
 void setInstallerFunctionsForTesting(const InstallerFunctions* replacement) {
     replacementFunctions = replacement;

@@ -259,34 +259,45 @@ TEST(SetupContext, DestroyPutsBackTheErrorListThatWasCurrent) {
     EXPECT_EQ(0, outer->errorCount);
 }
 
-TEST(AllocationFailure, ASilentAddFailsCleanlyWhicheverAllocationFails) {
+TEST(AllocationFailure, ASilentAddOrConfigureFailsCleanlyWhicheverAllocationFails) {
     FakeInstaller installer;
-    std::string text = attrs({"DSN=Sales", "DB=stores", "UID=bob"});
-    int succeeded = 0;
-    for (long n = 1;; ++n) {
-        installer.ini.clear();
-        installer.order.clear();
-        installer.calls.clear();
-        long live = rvAllocLive();
-        rvAllocFailAt(n);
-        int result = silent(requestAddDsn, text);
-        long made = rvAllocCount();
-        rvAllocFailAt(0);
-        EXPECT_EQ(live, rvAllocLive()) << "failing allocation " << n;
-        EXPECT_TRUE(result == 0 || result == 1);
-        if (result) {
-            // TRUE only for a data source written whole.
-            ++succeeded;
-            EXPECT_EQ(15u, installer.order.size()) << n;
-            EXPECT_EQ("stores", installer.ini["Sales"]["Database"]) << n;
+    struct Case {
+        uint16_t request;
+        std::string text;
+    };
+    // The configure request also reads stored values and drops a
+    // parenthesised second entry: both allocate.
+    const Case cases[] = {{requestAddDsn, attrs({"DSN=Sales", "DB=stores", "UID=bob"})},
+                          {requestConfigDsn, attrs({"DSN=Sales", "(x)", "DB=stores"})}};
+    for (const Case& c : cases) {
+        int succeeded = 0;
+        for (long n = 1;; ++n) {
+            installer.ini.clear();
+            installer.ini["Sales"]["LogonID"] = "bob";
+            installer.order.clear();
+            installer.calls.clear();
+            long live = rvAllocLive();
+            rvAllocFailAt(n);
+            int result = silent(c.request, c.text);
+            long made = rvAllocCount();
+            rvAllocFailAt(0);
+            EXPECT_EQ(live, rvAllocLive()) << "failing allocation " << n;
+            EXPECT_TRUE(result == 0 || result == 1);
+            if (result) {
+                // TRUE only for a data source written whole.
+                ++succeeded;
+                EXPECT_EQ(15u, installer.order.size()) << n;
+                EXPECT_EQ("stores", installer.ini["Sales"]["Database"]) << n;
+                EXPECT_EQ("bob", installer.ini["Sales"]["LogonID"]) << n;
+            }
+            if (made < n) {
+                EXPECT_EQ(1, result) << "a run without failures succeeds";
+                break;
+            }
+            EXPECT_EQ(0, result) << "failing allocation " << n << " of " << made;
         }
-        if (made < n) {
-            EXPECT_EQ(1, result) << "a run without failures succeeds";
-            break;
-        }
-        EXPECT_EQ(0, result) << "failing allocation " << n << " of " << made;
+        EXPECT_EQ(1, succeeded) << "request " << c.request;
     }
-    EXPECT_EQ(1, succeeded);
 }
 
 TEST(SecretValues, AreStoredScrambledBehindTheMarkerAndNeverScrambledTwice) {

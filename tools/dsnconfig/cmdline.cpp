@@ -187,11 +187,11 @@ bool appendEntry(DriverList* list, const char* prefix, const char* text) {
 
 } // namespace
 
-bool buildDriverList(const char* description, const char* setupPath, const char* helpRoot,
+bool buildDriverList(const char* description, const char* setupFile, const char* helpRoot,
                      DriverList* list, char* message) {
     list->length = 0;
-    bool fits = appendEntry(list, "", description) && appendEntry(list, "Driver=", setupPath) &&
-                appendEntry(list, "Setup=", setupPath) &&
+    bool fits = appendEntry(list, "", description) && appendEntry(list, "Driver=", setupFile) &&
+                appendEntry(list, "Setup=", setupFile) &&
                 (!helpRoot || appendEntry(list, "HelpRootDirectory=", helpRoot));
     if (!fits)
         return fail(message, "%s", "driver entry list too long");

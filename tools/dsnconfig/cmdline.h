@@ -38,9 +38,10 @@ struct DriverList {
 };
 
 // The installer's driver list: the description, then Driver= and Setup=
-// naming the setup library, then HelpRootDirectory= when helpRoot is not
-// null, NUL-separated and ended by a second NUL. False when it would not fit.
-bool buildDriverList(const char* description, const char* setupPath, const char* helpRoot,
+// naming the setup library's file (the installer adds the directory), then
+// HelpRootDirectory= when helpRoot is not null, NUL-separated and ended by
+// a second NUL. False when it would not fit.
+bool buildDriverList(const char* description, const char* setupFile, const char* helpRoot,
                      DriverList* list, char* message);
 
 } // namespace dsnconfig

@@ -57,9 +57,9 @@ bool setupBesideTool(char* path, DWORD capacity) {
     return true;
 }
 
-// The setup library's full path, and the directory the installer may use
-// for relative names, from --setup or from the tool's own directory.
-bool resolveSetupPath(const char* given, char* path, char* directory) {
+// The setup library's full path, from --setup or from the tool's own
+// directory, split into directory and file name at its last backslash.
+bool resolveSetupPath(const char* given, char* path, const char** fileName) {
     if (given) {
         DWORD length = GetFullPathNameA(given, MAX_PATH, path, nullptr);
         if (length == 0 || length >= MAX_PATH)
@@ -67,35 +67,68 @@ bool resolveSetupPath(const char* given, char* path, char* directory) {
     } else if (!setupBesideTool(path, MAX_PATH)) {
         return false;
     }
-    std::strcpy(directory, path);
-    *std::strrchr(directory, '\\') = '\0';
+    char* slash = std::strrchr(path, '\\');
+    if (!slash)
+        return false;
+    *slash = '\0';
+    *fileName = slash + 1;
     return true;
 }
 
-void printDriverEntry(const char* driver, const char* key) {
-    char value[valueCapacity];
-    if (SQLGetPrivateProfileString(driver, key, "", value, sizeof value, "ODBCINST.INI") > 0)
-        std::printf("  %s = %s\n", key, value);
+// Reads one value of a registry key given as root and path; false when it
+// is missing or does not fit.
+bool readRegistryText(HKEY root, const char* key, const char* name, char* value, DWORD capacity) {
+    DWORD size = capacity;
+    return RegGetValueA(root, key, name, RRF_RT_REG_SZ, nullptr, value, &size) == ERROR_SUCCESS;
+}
+
+// An entry of the driver's ODBCINST.INI section. Read from the registry
+// form, where the installer keeps it: Wine 8's SQLGetPrivateProfileString
+// looks only under HKEY_CURRENT_USER and never finds it.
+bool readDriverEntry(const char* driver, const char* name, char* value, DWORD capacity) {
+    char key[64 + maxNameBytes];
+    std::snprintf(key, sizeof key, "SOFTWARE\\ODBC\\ODBCINST.INI\\%s", driver);
+    return readRegistryText(HKEY_LOCAL_MACHINE, key, name, value, capacity);
+}
+
+// Prints Driver, Setup and HelpRootDirectory as stored; false when Setup
+// does not name the setup library given.
+bool reportDriverEntries(const char* driver, const char* setupPath) {
+    static const char* const names[] = {"Driver", "Setup", "HelpRootDirectory"};
+    bool setupStored = false;
+    for (const char* name : names) {
+        char value[valueCapacity];
+        if (!readDriverEntry(driver, name, value, sizeof value))
+            continue;
+        std::printf("  %s = %s\n", name, value);
+        if (std::strcmp(name, "Setup") == 0)
+            setupStored = lstrcmpiA(value, setupPath) == 0;
+    }
+    return setupStored;
 }
 
 int installDriver(const Command& command) {
     char path[MAX_PATH];
-    char directory[MAX_PATH];
+    const char* fileName = nullptr;
     char message[messageCapacity];
-    if (!resolveSetupPath(command.setupPath, path, directory))
+    if (!resolveSetupPath(command.setupPath, path, &fileName))
         return refused("the setup library's path is too long or can't be resolved");
-    DWORD attributes = GetFileAttributesA(path);
+    char fullPath[MAX_PATH];
+    std::snprintf(fullPath, sizeof fullPath, "%s\\%s", path, fileName);
+    DWORD attributes = GetFileAttributesA(fullPath);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        std::fprintf(stderr, "dsnconfig: refused: no setup library at %s\n", path);
+        std::fprintf(stderr, "dsnconfig: refused: no setup library at %s\n", fullPath);
         return 1;
     }
+    // Driver= and Setup= carry the file name; the installer puts the
+    // directory given as the path in front of it.
     DriverList list;
-    if (!buildDriverList(command.driver, path, command.helpRoot, &list, message))
+    if (!buildDriverList(command.driver, fileName, command.helpRoot, &list, message))
         return refused(message);
     char pathOut[MAX_PATH];
     WORD pathOutLength = 0;
     DWORD usageCount = 0;
-    if (!SQLInstallDriverEx(list.bytes, directory, pathOut, sizeof pathOut, &pathOutLength,
+    if (!SQLInstallDriverEx(list.bytes, path, pathOut, sizeof pathOut, &pathOutLength,
                             ODBC_INSTALL_COMPLETE, &usageCount)) {
         std::fprintf(stderr, "dsnconfig: the installer did not register driver \"%s\"\n",
                      command.driver);
@@ -104,9 +137,10 @@ int installDriver(const Command& command) {
     }
     std::printf("registered driver \"%s\" (usage count %lu)\n", command.driver,
                 static_cast<unsigned long>(usageCount));
-    printDriverEntry(command.driver, "Driver");
-    printDriverEntry(command.driver, "Setup");
-    printDriverEntry(command.driver, "HelpRootDirectory");
+    if (!reportDriverEntries(command.driver, fullPath)) {
+        std::fprintf(stderr, "dsnconfig: the driver's Setup entry does not name %s\n", fullPath);
+        return 1;
+    }
     return 0;
 }
 
@@ -150,19 +184,41 @@ bool readKeyList(const char* section, char* keys, int capacity) {
     return true;
 }
 
+// Data sources are registered in "ODBC Data Sources": user data sources
+// under HKEY_CURRENT_USER, system ones under HKEY_LOCAL_MACHINE (where
+// Wine 8's SQLWriteDSNToIni puts every data source). Read from the
+// registry form because Wine 8's SQLGetPrivateProfileString sees only the
+// user side.
+const char* const dataSourcesKey = "SOFTWARE\\ODBC\\ODBC.INI\\ODBC Data Sources";
+
+struct Scope {
+    HKEY root;
+    const char* name;
+};
+const Scope scopes[] = {{HKEY_CURRENT_USER, "user"}, {HKEY_LOCAL_MACHINE, "system"}};
+
+// The driver description a data source is registered with, and its scope.
+const Scope* findRegistration(const char* dataSource, char* driver, DWORD capacity) {
+    for (const Scope& scope : scopes) {
+        if (readRegistryText(scope.root, dataSourcesKey, dataSource, driver, capacity))
+            return &scope;
+    }
+    return nullptr;
+}
+
 int show(const Command& command) {
     char driver[valueCapacity];
-    // The "ODBC Data Sources" entry is the registration; values left over
-    // from a removal don't make a data source.
-    if (SQLGetPrivateProfileString("ODBC Data Sources", command.dataSource, "", driver,
-                                   sizeof driver, "ODBC.INI") <= 0) {
+    // Values left over from a removal don't make a data source: Wine 8's
+    // SQLRemoveDSNFromIni keeps the user-side values.
+    const Scope* scope = findRegistration(command.dataSource, driver, sizeof driver);
+    if (!scope) {
         std::fprintf(stderr, "dsnconfig: no data source \"%s\"\n", command.dataSource);
         return 1;
     }
     static char keys[keyListCapacity];
     if (!readKeyList(command.dataSource, keys, keyListCapacity))
         return refused("the data source has too many keys to list");
-    std::printf("[%s] (driver \"%s\")\n", command.dataSource, driver);
+    std::printf("[%s] %s data source of driver \"%s\"\n", command.dataSource, scope->name, driver);
     for (size_t i = 0; i < storedKeyCount(); ++i) {
         const char* key = storedKey(i);
         if (!listHas(keys, key))
@@ -174,20 +230,38 @@ int show(const Command& command) {
     return 0;
 }
 
-int list(const Command& command) {
-    static char names[keyListCapacity];
-    if (!readKeyList("ODBC Data Sources", names, keyListCapacity))
-        return refused("too many data sources to list");
+// Prints the data sources of one scope registered with the driver.
+int listScope(const Scope& scope, const char* driver) {
+    HKEY key;
+    if (RegOpenKeyExA(scope.root, dataSourcesKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return 0;
     int shown = 0;
-    for (const char* name = names; *name; name += std::strlen(name) + 1) {
-        char driver[valueCapacity];
-        SQLGetPrivateProfileString("ODBC Data Sources", name, "", driver, sizeof driver,
-                                   "ODBC.INI");
-        if (lstrcmpiA(driver, command.driver) == 0) {
-            std::printf("%s\n", name);
+    for (DWORD index = 0;; ++index) {
+        char name[maxNameBytes + 1];
+        DWORD nameLength = sizeof name;
+        BYTE value[valueCapacity];
+        DWORD valueSize = sizeof value - 1;
+        DWORD type = 0;
+        LONG status =
+            RegEnumValueA(key, index, name, &nameLength, nullptr, &type, value, &valueSize);
+        if (status == ERROR_NO_MORE_ITEMS)
+            break;
+        if (status != ERROR_SUCCESS || type != REG_SZ)
+            continue;
+        value[valueSize] = '\0';
+        if (lstrcmpiA(reinterpret_cast<char*>(value), driver) == 0) {
+            std::printf("%s (%s)\n", name, scope.name);
             ++shown;
         }
     }
+    RegCloseKey(key);
+    return shown;
+}
+
+int list(const Command& command) {
+    int shown = 0;
+    for (const Scope& scope : scopes)
+        shown += listScope(scope, command.driver);
     if (shown == 0)
         std::printf("no data sources of driver \"%s\"\n", command.driver);
     return 0;

@@ -1,0 +1,236 @@
+// libFuzzer target: a whole silent ConfigDSN request, from the attribute
+// string to the installer calls, against an in-memory installer.
+//
+// Input: the first byte chooses the request, the rest is the attribute
+// string's bytes (the target adds the closing pair of NULs).
+//   bits 0-1  request: 1 + (bits % 3), add, configure or remove
+//   bit 2     file data source: a SAVEFILE entry is added
+//   bit 3     the installer already holds data source "Sales"
+//   bit 4     ANSI code page 932 (double-byte), else 1252
+//   bit 5     the allocation numbered by the second byte fails
+//
+// The target always puts an OutStrAddr entry first, naming a variable of
+// its own, so that a file data source hands its string back there and an
+// OutStrAddr in the input is a repeated keyword, never an address to write
+// through.
+//
+// Checked: no crash, leak or out-of-bounds access (ASan); the result is 0
+// or 1; every block allocated by the request is freed; the thread's error
+// list is put back; an attribute string that does not parse causes no
+// installer write; keys are written only after the name was accepted and
+// the data source registered under that name, in table order, each once;
+// a file data source writes nothing and hands back a "DRIVER=" string.
+#include "base/rvalloc.h"
+#include "base/rverror.h"
+#include "base/rvplatform.h"
+#include "base/rvvaluep.h"
+#include "fuzzsupport.h"
+#include "setup/basesetu.h"
+#include "setup/infsgbvr.h"
+#include "setup/instshim.h"
+#include "setup/perthred.h"
+#include "setup/setup.h"
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <strings.h>
+#include <sys/mman.h>
+
+namespace {
+
+void check(bool condition, const char* what) {
+    if (!condition) {
+        std::fprintf(stderr, "configdsn_fuzz: %s\n", what);
+        std::abort();
+    }
+}
+
+struct NoCase {
+    bool operator()(const std::string& a, const std::string& b) const {
+        return strcasecmp(a.c_str(), b.c_str()) < 0;
+    }
+};
+using Section = std::map<std::string, std::string, NoCase>;
+
+// The in-memory installer of one run, and what the request did to it.
+struct Installer {
+    std::map<std::string, Section, NoCase> ini;
+    std::string acceptedName; // last name SQLValidDSN accepted
+    std::string registered;   // last name SQLWriteDSNToIni registered
+    int writes = 0;           // SQLWriteDSNToIni, SQLRemoveDSNFromIni, key writes
+    int nextRow = 0;          // table row the next key write may start from
+} installer;
+
+int PLAT_STDCALL validDsn(const char* name) {
+    check(name != nullptr, "SQLValidDSN without a name");
+    // unixODBC's rule.
+    bool ok = name[0] && std::strlen(name) <= 32 && !std::strpbrk(name, "[]{}(),;?*=!@\\");
+    if (ok)
+        installer.acceptedName = name;
+    return ok;
+}
+
+int PLAT_STDCALL writeDsn(const char* name, const char* driver) {
+    check(name && driver, "SQLWriteDSNToIni without a name or driver");
+    check(installer.acceptedName == name, "a data source registered under an unchecked name");
+    ++installer.writes;
+    installer.ini[name];
+    installer.registered = name;
+    installer.nextRow = 0;
+    return 1;
+}
+
+int PLAT_STDCALL removeDsn(const char* name) {
+    check(name && name[0], "SQLRemoveDSNFromIni without a name");
+    ++installer.writes;
+    installer.ini.erase(name);
+    return 1;
+}
+
+int PLAT_STDCALL writeString(const char* section, const char* entry, const char* text,
+                             const char* file) {
+    check(section && entry && text && file, "a null argument to a key write");
+    check(std::strcmp(file, "ODBC.INI") == 0, "a key written to another profile");
+    check(strcasecmp(section, installer.registered.c_str()) == 0,
+          "a key written before its data source was registered");
+    int row = installer.nextRow;
+    while (row < attributeTableCount && std::strcmp(attributeTable[row].keyword, entry) != 0)
+        ++row;
+    check(row < attributeTableCount, "a key outside the table, or out of table order");
+    installer.nextRow = row + 1;
+    ++installer.writes;
+    installer.ini[section][entry] = text;
+    return 1;
+}
+
+int PLAT_STDCALL getString(const char* section, const char* entry, const char* defaultText,
+                           char* buffer, int size, const char* file) {
+    check(section && entry && defaultText && buffer && file, "a null argument to a key read");
+    check(size >= 2, "a key read into a buffer too small for one character");
+    std::string text = defaultText;
+    auto s = installer.ini.find(section);
+    if (s != installer.ini.end()) {
+        auto e = s->second.find(entry);
+        if (e != s->second.end())
+            text = e->second;
+    }
+    size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = 0;
+    return static_cast<int>(n);
+}
+
+const InstallerFunctions functions = {validDsn, writeDsn,    removeDsn,
+                                      nullptr,  writeString, getString};
+
+// The caller's variable of a file data source: its address must fit the
+// eight hexadecimal digits of OutStrAddr.
+char** outputVariable = nullptr;
+std::string outputEntry;
+
+void storeSales() {
+    Section& s = installer.ini["Sales"];
+    s["Description"] = std::string(300, 'd'); // longer than the first read buffer
+    s["Database"] = "stores";
+    s["CursorBehavior"] = "0 - Close";
+    s["CancelDetectInterval"] = "";
+    s["Extra"] = "not in the table";
+}
+
+// Whether the value parser refuses the attribute string as the request
+// reads it; false when the request would first drop a parenthesised
+// second entry, which the parser alone does not do.
+bool refusedByParser(const std::string& attributes, uint16_t request) {
+    uint32_t n = measureAttributes(attributes.data());
+    if (request != requestAddDsn) {
+        size_t second = attributes.find('\0') + 1;
+        if (second < n && attributes[second] == '(')
+            return false;
+    }
+    RvErrorList* list = new RvErrorList(0, 1);
+    check(list != nullptr, "no error list");
+    installErrorList(list);
+    RvValueParser* parser =
+        new RvValueParser(RvSubString(attributes.data(), n, encodingAnsi), '\0', nullptr, 0);
+    check(parser != nullptr, "no parser");
+    bool refused = parser->parse() != 0;
+    delete parser;
+    list->clear();
+    uninstallErrorList();
+    delete list;
+    return refused;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    (void)argc;
+    (void)argv;
+    startLibraryForFuzzing();
+    setInstallerFunctionsForTesting(&functions);
+    void* block =
+        mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
+    check(block != MAP_FAILED, "no memory below 4 GiB for the output variable");
+    outputVariable = static_cast<char**>(block);
+    uintptr_t bits = reinterpret_cast<uintptr_t>(block);
+    char text[32];
+    std::snprintf(text, sizeof text, "OutStrAddr=0x%02X%02X%02X%02X", unsigned(bits & 0xFF),
+                  unsigned((bits >> 8) & 0xFF), unsigned((bits >> 16) & 0xFF),
+                  unsigned((bits >> 24) & 0xFF));
+    outputEntry.assign(text, std::strlen(text) + 1);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0 || size > 8192)
+        return 0;
+    uint8_t setting = data[0];
+    uint16_t request = static_cast<uint16_t>(1 + (setting & 3) % 3);
+    bool fileDataSource = setting & 4;
+    long failAt = 0;
+    platSetAnsiCodePage((setting & 0x10) ? 932 : 1252);
+    ++data;
+    --size;
+    if ((setting & 0x20) && size > 0) {
+        failAt = 1 + data[0];
+        ++data;
+        --size;
+    }
+
+    std::string attributes = outputEntry;
+    if (fileDataSource)
+        attributes.append("SAVEFILE=fuzz.dsn", sizeof "SAVEFILE=fuzz.dsn");
+    attributes.append(reinterpret_cast<const char*>(data), size);
+    attributes.append(2, '\0');
+
+    installer = Installer();
+    if (setting & 8)
+        storeSales();
+    bool refused = refusedByParser(attributes, request);
+    *outputVariable = nullptr;
+
+    long live = rvAllocLive();
+    rvAllocFailAt(failAt);
+    int result = ConfigDSN(nullptr, request, "Informix Test Driver", attributes.data());
+    rvAllocFailAt(0);
+
+    check(result == 0 || result == 1, "ConfigDSN returned neither TRUE nor FALSE");
+    check(threadSlot(0) == nullptr, "the request left its error list installed");
+    if (refused) {
+        check(result == 0, "an attribute string the parser refuses was carried out");
+        check(installer.writes == 0, "an attribute string the parser refuses changed ODBC.INI");
+    }
+    if (char* handedBack = *outputVariable) {
+        check(result == 1, "a failed request handed back a string");
+        check(std::strncmp(handedBack, "DRIVER=Informix Test Driver;", 28) == 0,
+              "the handed-back string does not start with the driver");
+        check(installer.writes == 0, "a file data source was written to ODBC.INI");
+        rvFree(handedBack);
+        *outputVariable = nullptr;
+    }
+    check(rvAllocLive() == live, "the request did not free every block it allocated");
+    return 0;
+}

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# dsnconfig against Wine's real installer and the built setup library:
+# register a driver, add, show, refuse, remove. Uses its own driver
+# description and data-source name so that it shares the prefix safely.
+set -u
+bin=$1
+top=$(cd "$(dirname "$0")/../.." && pwd)
+driver="dsnconfig test driver"
+failures=0
+
+# run EXPECTED-STATUS ARGS...: runs dsnconfig, keeps its output in $out.
+run() {
+  local expected=$1
+  shift
+  out=$("$top/tools/wine-run" "$bin/dsnconfig.exe" "$@" </dev/null 2>&1)
+  local status=$?
+  out=${out//$'\r'/}
+  if [ "$status" -ne "$expected" ]; then
+    echo "FAILED: dsnconfig $* exited $status, expected $expected"
+    echo "$out"
+    failures=$((failures + 1))
+  fi
+}
+
+# expect TEXT: the last output holds TEXT as a whole line.
+expect() {
+  if ! grep -qxF -- "$1" <<<"$out"; then
+    echo "FAILED: no line \"$1\" in:"
+    echo "$out"
+    failures=$((failures + 1))
+  fi
+}
+
+run 0 install-driver --driver "$driver" --help-root 'C:\help'
+expect "  HelpRootDirectory = C:\\help"
+grep -qE '^  Setup = [A-Z]:[^:]*\\bin\\qzifx06s\.dll$' <<<"$out" || { echo "FAILED: Setup entry: $out"; failures=$((failures + 1)); }
+
+run 0 add "$driver" "DSN=DsnconfigTest;Description={a;b}}c};HOST=h;PRO=onsoctcp"
+run 0 show DsnconfigTest
+# Every key of the table, in its order.
+keys=$(sed -n 's/^  \([A-Za-z]*\) = .*/\1/p' <<<"$out" | tr '\n' ' ')
+[ "$keys" = "Description Database Databases HostName LogonID Service ServerName Protocol CursorBehavior CancelDetectInterval EnableInsertCursors GetDBListFromInformix ApplicationUsingThreads UseDefaultLogin TrimBlankFromIndexName " ] ||
+  { echo "FAILED: keys shown: $keys"; failures=$((failures + 1)); }
+expect "  Description = a;b}c"
+expect "  HostName = h"
+
+# The setup library refuses a repeated keyword; the installer says so.
+run 1 configure "$driver" "DSN=DsnconfigTest;HOST=x;HOST=y"
+expect "  installer error 11: Request Failed"
+run 0 show DsnconfigTest
+expect "  HostName = h"
+
+# Refused by the tool itself, before any installer call.
+run 2 add "$driver" "DSN=DsnconfigTest;Description={open"
+run 2 add "$driver" "HOST=h"
+
+run 0 list --driver "$driver"
+expect "DsnconfigTest (system)"
+run 0 remove "$driver" "DSN=DsnconfigTest"
+run 1 show DsnconfigTest
+run 0 list --driver "$driver"
+expect "no data sources of driver \"$driver\""
+
+echo "$failures failures"
+[ "$failures" -eq 0 ]
