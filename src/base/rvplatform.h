@@ -111,7 +111,9 @@ int platMoveFileReplacing(const char* from, const char* to);
 // MessageBoxA. The style and result values are the Win32 ones.
 enum : unsigned {
     platBoxOk = 0x0,
+    platBoxOkCancel = 0x1,
     platBoxIconStop = 0x10,
+    platBoxIconWarning = 0x30,
     platBoxIconInformation = 0x40,
     platBoxTaskModal = 0x2000,
 };
