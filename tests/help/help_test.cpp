@@ -217,46 +217,20 @@ TEST_F(Help, ABackslashIsReplacedOnlyWhereItIsAWholeCharacter) {
 }
 
 #ifdef _WIN32
+#include "support/boxwatch.h"
 namespace {
-// The messages shown while act runs, as "caption|text": an automation
-// thread records and answers the test thread's message boxes.
-DWORD testThread;
-std::vector<std::string> shownBoxes;
-volatile LONG stopWatching;
-
-BOOL CALLBACK answerBox(HWND window, LPARAM) {
-    char className[16] = "";
-    GetClassNameA(window, className, sizeof className);
-    if (std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window))
-        return TRUE;
-    char caption[256] = "", text[1024] = "";
-    GetWindowTextA(window, caption, sizeof caption);
-    // The message text of a message box is its static control 0xFFFF.
-    GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
-    shownBoxes.push_back(std::string(caption) + "|" + text);
-    SendMessageA(window, WM_COMMAND, IDOK, 0);
-    return TRUE;
-}
-
-// Answers the test thread's message boxes with OK for at most 20 seconds.
-DWORD WINAPI watchBoxes(LPVOID) {
-    for (int i = 0; i < 400 && !stopWatching; ++i) {
-        EnumThreadWindows(testThread, answerBox, 0);
-        Sleep(50);
-    }
-    return 0;
-}
-
+// The messages shown while act runs, as "caption|text", each answered OK.
 template <typename Act> std::vector<std::string> boxesShownBy(Act act) {
-    shownBoxes.clear();
-    stopWatching = 0;
-    testThread = GetCurrentThreadId();
-    HANDLE watcher = CreateThread(nullptr, 0, watchBoxes, nullptr, 0, nullptr);
-    act();
-    stopWatching = 1;
-    WaitForSingleObject(watcher, 30000);
-    CloseHandle(watcher);
-    return shownBoxes;
+    std::vector<Box> seen;
+    {
+        BoxWatcher watcher;
+        act();
+        seen = watcher.boxes();
+    }
+    std::vector<std::string> shown;
+    for (const Box& box : seen)
+        shown.push_back(box.caption + "|" + box.text);
+    return shown;
 }
 
 const char driversKey[] = "SOFTWARE\\ODBC\\ODBCINST.INI\\";

@@ -11,40 +11,13 @@
 #include "setup/instshim.h"
 #include "setup/libmain.h"
 #include "setup/setup.h"
+#include "support/boxwatch.h"
 #include <windows.h>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 namespace {
-DWORD mainThread;
-volatile LONG stopWatching;
-
-BOOL CALLBACK answerBox(HWND window, LPARAM) {
-    char className[16] = "";
-    GetClassNameA(window, className, sizeof className);
-    if (std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window))
-        return TRUE;
-    char caption[256] = "", text[2048] = "";
-    GetWindowTextA(window, caption, sizeof caption);
-    // The message text of a message box is the static control 0xFFFF.
-    GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
-    std::printf("BOX %s|%s\n", caption, text);
-    std::fflush(stdout);
-    SendMessageA(window, WM_COMMAND, IDOK, 0);
-    return TRUE;
-}
-
-// Answers every message box of the main thread with OK, for at most 20
-// seconds, so that no scenario can hang.
-DWORD WINAPI watchBoxes(LPVOID) {
-    for (int i = 0; i < 400 && !stopWatching; ++i) {
-        EnumThreadWindows(mainThread, answerBox, 0);
-        Sleep(50);
-    }
-    return 0;
-}
-
 std::string moduleFile(HMODULE module) {
     char path[MAX_PATH] = "";
     GetModuleFileNameA(module, path, sizeof path);
@@ -73,8 +46,7 @@ int main(int argc, char** argv) {
         return 2;
     if (!attachProcess(GetModuleHandleA(nullptr)))
         return 2;
-    mainThread = GetCurrentThreadId();
-    HANDLE watcher = CreateThread(nullptr, 0, watchBoxes, nullptr, 0, nullptr);
+    BoxWatcher watcher;
     std::string command = argv[1];
 
     if (command == "load") {
@@ -109,8 +81,9 @@ int main(int argc, char** argv) {
     } else {
         return 2;
     }
+    // Every box was answered before the call that showed it returned.
+    for (const Box& box : watcher.boxes())
+        std::printf("BOX %s|%s\n", box.caption.c_str(), box.text.c_str());
     std::fflush(stdout);
-    stopWatching = 1;
-    WaitForSingleObject(watcher, 5000);
     return 0;
 }

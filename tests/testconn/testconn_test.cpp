@@ -8,6 +8,7 @@
 #include "base/rvalloc.h"
 #include "setup/basesetu.h"
 #include "testconn/testconn.h"
+#include "support/boxwatch.h"
 #include "support/testsupport.h"
 #include <windows.h>
 #include <cstdio>
@@ -19,93 +20,6 @@
 #include <vector>
 
 namespace {
-
-struct Box {
-    std::string caption, text, buttons, icon;
-    HWND owner;
-};
-
-// Reads and answers every message box of the calling thread while it lives:
-// box i is answered with answers[i] when given, else with OK.
-class BoxWatcher {
-public:
-    explicit BoxWatcher(std::vector<int> answersByBox = {})
-        : answers(std::move(answersByBox)), thread(GetCurrentThreadId()),
-          worker([this] { watch(); }) {}
-    ~BoxWatcher() {
-        stop = true;
-        worker.join();
-    }
-    std::vector<Box> boxes() {
-        std::lock_guard<std::mutex> hold(lock);
-        return seen;
-    }
-
-private:
-    static BOOL CALLBACK visit(HWND window, LPARAM self) {
-        reinterpret_cast<BoxWatcher*>(self)->answer(window);
-        return TRUE;
-    }
-    static BOOL CALLBACK visitChild(HWND child, LPARAM box) {
-        char className[16] = "", text[64] = "";
-        GetClassNameA(child, className, sizeof className);
-        Box* b = reinterpret_cast<Box*>(box);
-        if (_stricmp(className, "Button") == 0 && IsWindowVisible(child)) {
-            GetWindowTextA(child, text, sizeof text);
-            b->buttons += b->buttons.empty() ? "" : "|";
-            for (const char* p = text; *p; ++p)
-                if (*p != '&')
-                    b->buttons += *p;
-        } else if (_stricmp(className, "Static") == 0 &&
-                   (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-            HICON icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
-            if (icon == LoadIcon(nullptr, IDI_WARNING))
-                b->icon = "warning";
-            else if (icon)
-                b->icon = "other";
-        }
-        return TRUE;
-    }
-    void answer(HWND window) {
-        char className[16] = "";
-        GetClassNameA(window, className, sizeof className);
-        if (std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window))
-            return;
-        Box box;
-        char caption[256] = "", text[1024] = "";
-        GetWindowTextA(window, caption, sizeof caption);
-        // The text of a message box is its static control 0xFFFF.
-        GetDlgItemTextA(window, 0xFFFF, text, sizeof text);
-        box.caption = caption;
-        box.text = text;
-        box.icon = "none";
-        box.owner = GetWindow(window, GW_OWNER);
-        EnumChildWindows(window, visitChild, reinterpret_cast<LPARAM>(&box));
-        size_t index;
-        {
-            std::lock_guard<std::mutex> hold(lock);
-            index = seen.size();
-            seen.push_back(box);
-        }
-        int button = index < answers.size() ? answers[index] : IDOK;
-        // The box ends (and hides) before SendMessage returns.
-        SendMessageA(window, WM_COMMAND, button, 0);
-    }
-    void watch() {
-        // Bounded: nothing can keep a test waiting on a box for long.
-        for (int i = 0; i < 6000 && !stop; ++i) {
-            EnumThreadWindows(thread, visit, reinterpret_cast<LPARAM>(this));
-            Sleep(5);
-        }
-    }
-
-    std::vector<int> answers;
-    DWORD thread;
-    std::mutex lock;
-    std::vector<Box> seen;
-    volatile bool stop = false;
-    std::thread worker;
-};
 
 // A setup context over a table of the caller's, with values given by row
 // (null: absent). Nothing is owned by the context.
