@@ -9,10 +9,12 @@
 #include <cstring>
 #include <ctime>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <glob.h>
 #include <iconv.h>
 #include <link.h>
 #include <pthread.h>
+#include <sys/types.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -369,3 +371,82 @@ int platMessageBox(void*, const char* text, const char* caption, unsigned) {
     std::fprintf(stderr, "%s: %s\n", caption, text);
     return 1; // IDOK
 }
+
+unsigned platTempPath(char* out, unsigned capacity) {
+    const char* dir = std::getenv("TMPDIR");
+    if (!dir || !*dir)
+        dir = "/tmp";
+    size_t n = std::strlen(dir);
+    bool slash = dir[n - 1] == '/';
+    size_t total = n + (slash ? 0 : 1);
+    if (total >= capacity)
+        return 0;
+    std::memcpy(out, dir, n);
+    if (!slash)
+        out[n] = '/';
+    out[total] = 0;
+    return static_cast<unsigned>(total);
+}
+
+int platDirectoryExists(const char* path) {
+    struct stat info;
+    return stat(path, &info) == 0 && S_ISDIR(info.st_mode) ? 0 : 1;
+}
+
+int platCreateDirectory(const char* path) {
+    return mkdir(path, 0777) == 0 ? 0 : 1;
+}
+
+// Names as GetTempFileNameA forms them, the number taken from the clock and
+// counted on past names already in use.
+int platTempFileName(const char* dir, const char* prefix, char* out) {
+    size_t dirLength = std::strlen(dir);
+    bool slash = dirLength > 0 && dir[dirLength - 1] == '/';
+    char head[4] = {};
+    for (int i = 0; i < 3 && prefix[i]; ++i)
+        head[i] = prefix[i];
+    unsigned start = static_cast<unsigned>(std::time(nullptr)) & 0xFFFF;
+    for (unsigned i = 0; i < 0x10000; ++i) {
+        unsigned number = (start + i) & 0xFFFF;
+        if (number == 0)
+            continue;
+        int n = std::snprintf(out, platTempNameCapacity, "%s%s%s%X.tmp", dir, slash ? "" : "/",
+                              head, number);
+        if (n < 0 || n >= platTempNameCapacity)
+            return 1;
+        int fd = open(out, O_WRONLY | O_CREAT | O_EXCL, 0600);
+        if (fd >= 0) {
+            close(fd);
+            return 0;
+        }
+        if (errno != EEXIST)
+            return 1;
+    }
+    return 1;
+}
+
+PlatFile platCreateFileForWriting(const char* path) {
+    FILE* file = std::fopen(path, "wb");
+    return file;
+}
+
+int platWriteFile(PlatFile file, const void* data, uint32_t n) {
+    return std::fwrite(data, 1, n, static_cast<FILE*>(file)) == n ? 0 : 1;
+}
+
+int platCloseFile(PlatFile file) {
+    return std::fclose(static_cast<FILE*>(file)) == 0 ? 0 : 1;
+}
+
+// A Linux host has no Windows programs and no file associations to name
+// one: no process is started.
+int platStartDetachedProcess(char*) {
+    return 1;
+}
+
+// Nor DDE servers: the client instance exists, but no conversation with it
+// ever connects.
+uint32_t platDdeStartClient() {
+    return 1;
+}
+void platDdeStopClient(uint32_t) {}

@@ -106,6 +106,8 @@ int platFindFirstFile(const char* path, uint32_t* size, PlatFileTime* lastWrite)
 }
 
 static HKEY rootKey(PlatKey root) {
+    if (root == platKeyClassesRoot)
+        return HKEY_CLASSES_ROOT;
     return root == platKeyLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 
@@ -196,6 +198,71 @@ int platMoveFileReplacing(const char* from, const char* to) {
 
 int platMessageBox(void* owner, const char* text, const char* caption, unsigned style) {
     return MessageBoxA(static_cast<HWND>(owner), text, caption, style);
+}
+
+unsigned platTempPath(char* out, unsigned capacity) {
+    DWORD n = GetTempPathA(capacity, out);
+    return n >= capacity ? 0 : n;
+}
+
+int platDirectoryExists(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) ? 0 : 1;
+}
+
+int platCreateDirectory(const char* path) {
+    return CreateDirectoryA(path, nullptr) ? 0 : 1;
+}
+
+static_assert(platTempNameCapacity >= MAX_PATH, "GetTempFileNameA writes up to MAX_PATH bytes");
+int platTempFileName(const char* dir, const char* prefix, char* out) {
+    return GetTempFileNameA(dir, prefix, 0, out) ? 0 : 1;
+}
+
+PlatFile platCreateFileForWriting(const char* path) {
+    HANDLE file =
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file == INVALID_HANDLE_VALUE ? nullptr : file;
+}
+
+int platWriteFile(PlatFile file, const void* data, uint32_t n) {
+    DWORD written = 0;
+    return WriteFile(static_cast<HANDLE>(file), data, n, &written, nullptr) && written == n ? 0 : 1;
+}
+
+int platCloseFile(PlatFile file) {
+    return CloseHandle(static_cast<HANDLE>(file)) ? 0 : 1;
+}
+
+int platStartDetachedProcess(char* commandLine) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+                        nullptr, &startup, &process))
+        return 1;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return 0;
+}
+
+// The client neither serves nor wants notifications.
+static HDDEDATA CALLBACK ignoreDdeTransaction(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR,
+                                              ULONG_PTR) {
+    return nullptr;
+}
+
+uint32_t platDdeStartClient() {
+    DWORD instance = 0;
+    if (DdeInitializeA(&instance, ignoreDdeTransaction, APPCLASS_STANDARD | APPCMD_CLIENTONLY, 0) !=
+        DMLERR_NO_ERROR)
+        return 0;
+    return instance;
+}
+
+void platDdeStopClient(uint32_t instance) {
+    if (instance)
+        DdeUninitialize(instance);
 }
 
 // The code page of a Windows process follows its locale; nothing to pick.

@@ -73,10 +73,9 @@ struct PlatFileTime {
 int platFindFirstFile(const char* path, uint32_t* size, PlatFileTime* lastWrite);
 
 // The registry, read only. Roots are the two predefined keys the ODBC
-// profiles live under. Results: 0 success, 1 not found (no such key or
-// value, no entry at that index, any other failure), 2 found but larger
-// than the room given.
-enum PlatKey { platKeyCurrentUser = 1, platKeyLocalMachine = 2 };
+// profiles live under and the merged view of file classes. Results: 0 success, 1 not found (no such
+// key or value, no entry at that index, any other failure), 2 found but larger than the room given.
+enum PlatKey { platKeyCurrentUser = 1, platKeyLocalMachine = 2, platKeyClassesRoot = 3 };
 enum { platRegOk = 0, platRegMissing = 1, platRegTooLarge = 2 };
 typedef void* PlatRegKey;
 // RegOpenKeyExA(root, path, 0, KEY_READ).
@@ -118,6 +117,40 @@ enum : unsigned {
     platBoxTaskModal = 0x2000,
 };
 int platMessageBox(void* owner, const char* text, const char* caption, unsigned style);
+
+// GetTempPathA: length of the path (with its final separator), 0 on failure
+// or when it would not fit in capacity bytes with its terminator.
+unsigned platTempPath(char* out, unsigned capacity);
+// 0 when path names an existing directory.
+int platDirectoryExists(const char* path);
+// CreateDirectoryA: 0 when created.
+int platCreateDirectory(const char* path);
+// GetTempFileNameA(dir, prefix, 0, out): creates a new empty file of a
+// unique name (the first three characters of prefix, four hexadecimal
+// digits, ".tmp") in dir and stores its path in out, which holds at least
+// platTempNameCapacity bytes. 0 on success.
+enum { platTempNameCapacity = 260 };
+int platTempFileName(const char* dir, const char* prefix, char* out);
+
+// A file written from the start: CreateFileA(path, GENERIC_WRITE, no
+// sharing, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL). Null on failure.
+typedef void* PlatFile;
+PlatFile platCreateFileForWriting(const char* path);
+// WriteFile: 0 when all n bytes were written.
+int platWriteFile(PlatFile file, const void* data, uint32_t n);
+// CloseHandle: 0 when closed cleanly.
+int platCloseFile(PlatFile file);
+
+// CreateProcessA(null, commandLine, ..., DETACHED_PROCESS, ...) with the
+// caller's environment and folder; the handles are closed at once and the
+// process is not waited for. 0 when the process was created.
+int platStartDetachedProcess(char* commandLine);
+
+// DdeInitializeA as a client only, every transaction answered with 0: the
+// instance, or 0 when none could be started.
+uint32_t platDdeStartClient();
+// DdeUninitialize.
+void platDdeStopClient(uint32_t instance);
 
 // Test hook of the POSIX stand-in: the ANSI code page it reports (1252 or
 // 932). The Windows build takes the code page from the process locale.

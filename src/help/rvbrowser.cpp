@@ -1,41 +1,463 @@
-// Stand-in for the browser launch until it is built: the layer never
-// starts, so a help request ends quietly before any URL is built, and
-// every operation that needs a started layer refuses, as it would on a
-// machine where the layer cannot start. Nothing here opens a URL by other
-// means: the user would get a browser chosen by rules other than the
-// launch's own.
+// The browser launch. The default browser is found from the file-type
+// associations of ".htm"; a URL goes to a browser that is already running
+// when one answers, else a new browser process is started with it.
+//
+// Reaching a running browser (DDE and Internet Explorer's shell windows) is
+// not built yet: delivery reports "not available", so every URL is opened
+// by starting the browser.
 #include "rvbrowser.h"
-
-struct BrowserInfo {
-    int32_t reserved;
-};
+#include "rvdisplayhelp.h"
+#include "../base/rvalloc.h"
+#include "../base/rvdbcs.h"
+#include "../base/rvplatform.h"
+#include <cstdio>
+#include <ctime>
 
 namespace {
 BrowserInfo defaultBrowser;
-} // namespace
 
-int browserLayerStart() {
-    return -1;
+bool browserLayerActive = false;
+uint32_t ddeInstance = 0;
+char instanceTag[browserTagBytes];
+char redirectFileName[browserPathBytes];
+BrowserClassId shellWindowsClassId;
+
+const char shellWindowsClassText[] = "9BA05972-F6A8-11CF-A442-00A0C90A8F39";
+
+const char handoffHead[] = "javascript:x=unescape('";
+const char handoffTail[] = "');if(typeof(window.WWHFrame)!='undefined'){window.WWHFrame.WWHHelp."
+                           "fSetContextDocument(x);}";
+static_assert(sizeof handoffHead - 1 == 23 && sizeof handoffTail - 1 == 92, "hand-off form");
+
+const char redirectHeader[] = "<html>\n"
+                              " <head>\n"
+                              "  <title>Redirect</title>\n"
+                              "\n"
+                              "  <script type=\"text/javascript\" language=\"JavaScript1.2\">\n"
+                              "   <!--\n"
+                              "    function  WWHRedirect()\n"
+                              "    {\n"
+                              "      location.replace(\"";
+const char redirectFooter[] = "\");\n"
+                              "    }\n"
+                              "   // -->\n"
+                              "  </script>\n"
+                              " </head>\n"
+                              " <body onload=\"WWHRedirect();\">\n"
+                              " </body>\n"
+                              "</html>";
+static_assert(sizeof redirectHeader - 1 == 167 && sizeof redirectFooter - 1 == 89, "redirect page");
+
+bool sameText(const char* a, const char* b) {
+    return compareText(a, b) == 0;
 }
 
-int browserLayerStop() {
+// Reads the default value of a key as text of at most capacity bytes with
+// its terminator. A value that would not fit whole is refused: a cut
+// command or class names another program.
+int readDefaultValue(PlatRegKey key, char* out, uint32_t capacity) {
+    uint32_t size = capacity;
+    if (platRegQueryValue(key, nullptr, out, &size) != platRegOk)
+        return -1;
+    // Registry text need not end with a terminator.
+    if (size == capacity && out[capacity - 1] != 0)
+        return -1;
+    if (size < capacity)
+        out[size] = 0;
     return 0;
 }
 
-int prepareBrowserInfo(BrowserInfo*) {
+// Opens name + suffix under the classes root, else fallback + suffix.
+bool openClassKey(const char* name, const char* fallback, const char* suffix, PlatRegKey* key) {
+    char path[browserServiceBytes + 64];
+    const char* bases[] = {name, fallback};
+    for (const char* base : bases) {
+        size_t baseLength = textLength(base), suffixLength = textLength(suffix);
+        if (baseLength + suffixLength >= sizeof path)
+            continue;
+        copyBytes(path, base, baseLength);
+        copyBytes(path + baseLength, suffix, suffixLength + 1);
+        if (platRegOpenKey(platKeyClassesRoot, path, key) == platRegOk)
+            return true;
+    }
+    return false;
+}
+
+bool hasNulByte(const char* text, uint32_t length) {
+    for (uint32_t i = 0; i < length; ++i)
+        if (text[i] == 0)
+            return true;
+    return false;
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
-int releaseBrowserInfo(BrowserInfo*) {
+// n hexadecimal digits of text as one number; false on any other character.
+bool readHex(const char* text, int n, uint32_t* value) {
+    uint32_t v = 0;
+    for (int i = 0; i < n; ++i) {
+        int digit = hexValue(text[i]);
+        if (digit < 0)
+            return false;
+        v = v << 4 | static_cast<uint32_t>(digit);
+    }
+    *value = v;
+    return true;
+}
+
+// A running browser that answers over DDE, and the hand-over of a URL to
+// it or to an Internet Explorer window, are not built yet: no browser
+// answers and nothing is delivered.
+int probeDdeServer(BrowserInfo* info) {
+    if (!info->ddeService[0])
+        return -1;
     return -1;
 }
 
-int discoverBrowser(BrowserInfo*) {
+int deliverToBrowser(BrowserInfo*, const char*, uint32_t) {
     return -1;
 }
+} // namespace
 
-int openUrl(BrowserInfo*, const char*, uint32_t) {
-    return -1;
+const char* browserRedirectFileName() {
+    return redirectFileName;
+}
+
+const char* browserInstanceTag() {
+    return instanceTag;
+}
+
+int parseClassIdText(const char* text, BrowserClassId* out) {
+    if (!text || !out || textLength(text) != 36)
+        return -1;
+    if (text[8] != '-' || text[13] != '-' || text[18] != '-' || text[23] != '-')
+        return -1;
+    BrowserClassId id;
+    uint32_t v16a, v16b;
+    if (!readHex(text, 8, &id.data1) || !readHex(text + 9, 4, &v16a) ||
+        !readHex(text + 14, 4, &v16b))
+        return -1;
+    id.data2 = static_cast<uint16_t>(v16a);
+    id.data3 = static_cast<uint16_t>(v16b);
+    // The last sixteen digits are eight bytes in order, the dash after the
+    // first two bytes aside.
+    const char* p = text + 19;
+    for (int i = 0; i < 8; ++i, p += 2) {
+        if (i == 2)
+            ++p;
+        uint32_t byte;
+        if (!readHex(p, 2, &byte))
+            return -1;
+        id.data4[i] = static_cast<uint8_t>(byte);
+    }
+    *out = id;
+    return 0;
+}
+
+int browserLayerStart() {
+    // A second start would lose the running DDE client.
+    if (browserLayerActive)
+        return -1;
+    redirectFileName[0] = 0;
+    ddeInstance = platDdeStartClient();
+    std::snprintf(instanceTag, sizeof instanceTag, "%s%X", "WWHAPI",
+                  static_cast<unsigned>(static_cast<uint64_t>(std::time(nullptr)) & 0xFFFFFFFFu));
+    if (!ddeInstance)
+        return -1;
+
+    char folder[browserPathBytes];
+    char placeholder[platTempNameCapacity];
+    unsigned n = platTempPath(folder, sizeof folder);
+    bool ready = n != 0 && n <= sizeof folder - 1 &&
+                 (platDirectoryExists(folder) == 0 || platCreateDirectory(folder) == 0) &&
+                 platTempFileName(folder, "wwhapi", placeholder) == 0;
+    // The placeholder keeps its own name; the page goes beside it.
+    size_t placeholderLength = ready ? textLength(placeholder) : 0;
+    ready = ready && placeholderLength + sizeof ".htm" <= sizeof redirectFileName &&
+            parseClassIdText(shellWindowsClassText, &shellWindowsClassId) == 0;
+    if (!ready) {
+        // Nobody stops a layer that did not start.
+        platDdeStopClient(ddeInstance);
+        ddeInstance = 0;
+        return -1;
+    }
+    copyBytes(redirectFileName, placeholder, placeholderLength);
+    copyBytes(redirectFileName + placeholderLength, ".htm", sizeof ".htm");
+    browserLayerActive = true;
+    return 0;
+}
+
+int browserLayerStop() {
+    // Neither the page nor its placeholder is deleted: a browser may still
+    // be reading the page.
+    redirectFileName[0] = 0;
+    platDdeStopClient(ddeInstance);
+    ddeInstance = 0;
+    browserLayerActive = false;
+    return 0;
+}
+
+void resetBrowserInfo(BrowserInfo* info) {
+    info->useContextHandoff = 0;
+    info->isMozillaFamily = 0;
+    info->isNetscape = 0;
+    info->isInternetExplorer = 0;
+    info->openCommand[0] = 0;
+    info->ddeService[0] = 0;
+    if (info->ddeWindowId == 0)
+        info->ddeWindowId = browserWindowNone;
+}
+
+int prepareBrowserInfo(BrowserInfo* info) {
+    if (!browserLayerActive || !info)
+        return -1;
+    info->ddeWindowId = browserWindowNone;
+    info->helpLocation = nullptr;
+    resetBrowserInfo(info);
+    return 0;
+}
+
+int releaseBrowserInfo(BrowserInfo* info) {
+    if (!browserLayerActive || !info)
+        return -1;
+    rvFree(info->helpLocation);
+    info->helpLocation = nullptr;
+    info->ddeWindowId = browserWindowNone;
+    resetBrowserInfo(info);
+    return 0;
+}
+
+int deriveHelpLocation(BrowserInfo* info) {
+    const char* root = activeHelpRootUrl();
+    const char* colon = root ? findChar(root, ':', encodingAnsi) : nullptr;
+    if (!colon)
+        return -1;
+    const char* rest = colon + 1;
+    while (*rest == '/')
+        ++rest;
+    size_t n = textLength(rest);
+    char* copy = static_cast<char*>(rvAlloc(n + 1));
+    if (!copy)
+        return -1;
+    copyBytes(copy, rest, n + 1);
+    rvFree(info->helpLocation);
+    info->helpLocation = copy;
+    return 0;
+}
+
+int discoverBrowser(BrowserInfo* info) {
+    if (!browserLayerActive || !info)
+        return -1;
+    resetBrowserInfo(info);
+    info->useContextHandoff = 1;
+
+    const char* fallback = nullptr;
+    PlatRegKey typeKey = nullptr;
+    static const char* const typeNames[] = {".htm", ".html", "htmlfile"};
+    for (const char* name : typeNames) {
+        if (platRegOpenKey(platKeyClassesRoot, name, &typeKey) == platRegOk) {
+            fallback = name;
+            break;
+        }
+    }
+    if (!fallback)
+        return -1;
+    char className[browserServiceBytes];
+    int read = readDefaultValue(typeKey, className, sizeof className);
+    platRegCloseKey(typeKey);
+    if (read != 0)
+        return -1;
+
+    if (sameText(className, "NetscapeMarkup")) {
+        info->isMozillaFamily = 1;
+        info->isNetscape = 1;
+    } else if (sameText(className, "MozillaHTML") || sameText(className, "FirefoxHTML")) {
+        info->isMozillaFamily = 1;
+    }
+
+    PlatRegKey key = nullptr;
+    if (!openClassKey(className, fallback, "\\shell\\open\\command", &key))
+        return -1;
+    read = readDefaultValue(key, info->openCommand, sizeof info->openCommand);
+    platRegCloseKey(key);
+    if (read != 0) {
+        info->openCommand[0] = 0;
+        return -1;
+    }
+
+    if (!openClassKey(className, fallback, "\\shell\\open\\ddeexec\\Application", &key)) {
+        if (info->isNetscape)
+            copyBytes(info->ddeService, "NETSCAPE", sizeof "NETSCAPE");
+        return 0;
+    }
+    read = readDefaultValue(key, info->ddeService, sizeof info->ddeService);
+    platRegCloseKey(key);
+    if (read != 0) {
+        info->ddeService[0] = 0;
+        return -1;
+    }
+    if (sameText(info->ddeService, "IExplore")) {
+        info->isInternetExplorer = 1;
+        return deriveHelpLocation(info);
+    }
+    return 0;
+}
+
+int copyUrl(const char* url, uint32_t length, char** out, uint32_t* outLength) {
+    *out = nullptr;
+    if (!url || length == 0)
+        return -1;
+    char* copy = static_cast<char*>(rvAlloc(static_cast<size_t>(length) + 1));
+    if (!copy)
+        return -1;
+    copyBytes(copy, url, length);
+    copy[length] = 0;
+    *out = copy;
+    *outLength = length;
+    return 0;
+}
+
+int escapeForHandoff(const char* url, uint32_t length, char** out, uint32_t* outLength) {
+    *out = nullptr;
+    if (!url || length == 0)
+        return -1;
+    // Three bytes for every byte at most; the result must stay countable.
+    uint64_t room = static_cast<uint64_t>(length) * 3 + 1;
+    if (room > UINT32_MAX)
+        return -1;
+    char* escaped = static_cast<char*>(rvAlloc(static_cast<size_t>(room)));
+    if (!escaped)
+        return -1;
+    static const char hex[] = "0123456789abcdef";
+    uint32_t n = 0;
+    for (uint32_t i = 0; i < length; ++i) {
+        unsigned char c = static_cast<unsigned char>(url[i]);
+        if (c == '"' || c == '%' || c == '&' || c == '\'' || c == '?' || c == '\\') {
+            escaped[n++] = '%';
+            escaped[n++] = hex[c >> 4];
+            escaped[n++] = hex[c & 15];
+        } else {
+            escaped[n++] = static_cast<char>(c);
+        }
+    }
+    escaped[n] = 0;
+    *out = escaped;
+    *outLength = n;
+    return 0;
+}
+
+int makeHandoffUrl(const char* url, uint32_t length, char** out, uint32_t* outLength) {
+    *out = nullptr;
+    char* escaped;
+    uint32_t escapedLength;
+    if (escapeForHandoff(url, length, &escaped, &escapedLength) != 0)
+        return -1;
+    const uint32_t head = sizeof handoffHead - 1, tail = sizeof handoffTail - 1;
+    uint64_t total = static_cast<uint64_t>(head) + escapedLength + tail;
+    char* handoff = total < UINT32_MAX ? static_cast<char*>(rvAlloc(total + 1)) : nullptr;
+    if (handoff) {
+        copyBytes(handoff, handoffHead, head);
+        copyBytes(handoff + head, escaped, escapedLength);
+        copyBytes(handoff + head + escapedLength, handoffTail, tail + 1);
+        *out = handoff;
+        *outLength = static_cast<uint32_t>(total);
+    }
+    rvFree(escaped);
+    return handoff ? 0 : -1;
+}
+
+int writeRedirectPage(const char* url, uint32_t length) {
+    if (!url || !redirectFileName[0])
+        return -1;
+    PlatFile file = platCreateFileForWriting(redirectFileName);
+    if (!file)
+        return -1;
+    bool written = platWriteFile(file, redirectHeader, sizeof redirectHeader - 1) == 0 &&
+                   platWriteFile(file, url, length) == 0 &&
+                   platWriteFile(file, redirectFooter, sizeof redirectFooter - 1) == 0;
+    bool closed = platCloseFile(file) == 0;
+    return written && closed ? 0 : -1;
+}
+
+int buildLaunchCommand(const BrowserInfo* info, const char* url, uint32_t length, char* out) {
+    if (!info || !url || length == 0 || !out)
+        return -1;
+    // The command line ends at its first NUL: a URL holding one would start
+    // the browser on another address.
+    if (length >= browserCommandBytes || hasNulByte(url, length))
+        return -1;
+    const char* target = url;
+    size_t targetLength = length;
+    static const char fileScheme[] = "file:";
+    bool isFile = length >= 5 && equalBytes(url, fileScheme, 5);
+    if (!info->isMozillaFamily && isFile) {
+        // Browsers outside the Mozilla family drop the query of a file:
+        // URL on the command line; a page that replaces itself keeps it.
+        if (writeRedirectPage(url, length) != 0)
+            return -1;
+        target = redirectFileName;
+        targetLength = textLength(redirectFileName);
+    }
+
+    const char* command = info->openCommand;
+    size_t commandLength = textLength(command);
+    const char* slot = findText(command, "%1", encodingAnsi);
+    if (slot) {
+        size_t before = static_cast<size_t>(slot - command);
+        size_t after = commandLength - before - 2;
+        if (before + targetLength + after >= browserCommandBytes)
+            return -1;
+        copyBytes(out, command, before);
+        copyBytes(out + before, target, targetLength);
+        copyBytes(out + before + targetLength, slot + 2, after + 1);
+    } else {
+        if (commandLength + targetLength + 3 >= browserCommandBytes)
+            return -1;
+        char* at = out;
+        copyBytes(at, command, commandLength);
+        at += commandLength;
+        *at++ = ' ';
+        *at++ = '"';
+        copyBytes(at, target, targetLength);
+        at += targetLength;
+        *at++ = '"';
+        *at = 0;
+    }
+    return 0;
+}
+
+int launchBrowser(BrowserInfo* info, const char* url, uint32_t length) {
+    char commandLine[browserCommandBytes];
+    if (buildLaunchCommand(info, url, length, commandLine) != 0)
+        return -1;
+    return platStartDetachedProcess(commandLine) == 0 ? 0 : -1;
+}
+
+int openUrl(BrowserInfo* info, const char* url, uint32_t length) {
+    if (!browserLayerActive || !info || !url || length == 0)
+        return -1;
+    if (probeDdeServer(info) == 0) {
+        char* text = nullptr;
+        uint32_t textBytes = 0;
+        if (!info->useContextHandoff || makeHandoffUrl(url, length, &text, &textBytes) != 0)
+            copyUrl(url, length, &text, &textBytes);
+        if (text) {
+            int delivered = deliverToBrowser(info, text, textBytes);
+            rvFree(text);
+            if (delivered == 0)
+                return 0;
+        }
+    }
+    // The browser gets the URL itself, not the hand-off form.
+    return launchBrowser(info, url, length);
 }
 
 BrowserLaunch browserLaunch = {browserLayerStart,  browserLayerStop, prepareBrowserInfo,

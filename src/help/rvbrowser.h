@@ -8,9 +8,27 @@
 #pragma once
 #include <cstdint>
 
-// The default browser's description, owned by the browser launch; the
-// help request only passes it back.
-struct BrowserInfo;
+enum {
+    browserCommandBytes = 4096, // command template, command line and target
+    browserServiceBytes = 256,  // DDE service name, file class name
+    browserTagBytes = 1024,     // instance tag
+    browserPathBytes = 4096,    // redirect page path
+};
+// "No particular browser window" for a DDE request.
+const uint32_t browserWindowNone = 0xFFFFFFFFu;
+
+// The default browser's description: filled from the registry before each
+// URL is opened.
+struct BrowserInfo {
+    int32_t useContextHandoff;             // hand the URL to an open help frame
+    int32_t isMozillaFamily;               // class NetscapeMarkup, MozillaHTML or FirefoxHTML
+    int32_t isNetscape;                    // class NetscapeMarkup
+    int32_t isInternetExplorer;            // DDE service "IExplore"
+    char openCommand[browserCommandBytes]; // shell\open\command template
+    char ddeService[browserServiceBytes];  // empty: no DDE service
+    uint32_t ddeWindowId;                  // browserWindowNone: none
+    char* helpLocation;                    // owned: the help root URL without its scheme, or null
+};
 
 // The browser launch's entry points, in the order a help request calls
 // them: layer start, record preparation, then for the URL discovery and
@@ -35,3 +53,43 @@ struct BrowserLaunch {
 };
 // Initially the entry points above and the browser launch's own record.
 extern BrowserLaunch browserLaunch;
+
+// The steps behind openUrl. Owned results are rvAlloc blocks, terminated,
+// that the caller frees with rvFree; their length excludes the terminator.
+
+// Empties the flags and texts; the window id becomes none only when it is 0.
+void resetBrowserInfo(BrowserInfo* info);
+// The path of the request's redirect page ("" while the layer is stopped)
+// and the tag that names this request to a browser.
+const char* browserRedirectFileName();
+const char* browserInstanceTag();
+// An owned copy of exactly length bytes.
+int copyUrl(const char* url, uint32_t length, char** out, uint32_t* outLength);
+// The URL with '"', '%', '&', '\'', '?' and '\\' written as %xx (lower-case
+// hexadecimal), so that it survives inside a quoted script string.
+int escapeForHandoff(const char* url, uint32_t length, char** out, uint32_t* outLength);
+// The javascript: URL that passes url to the help frame of a window that
+// has one and does nothing in any other window.
+int makeHandoffUrl(const char* url, uint32_t length, char** out, uint32_t* outLength);
+// Writes the page that replaces itself with url to the redirect page path.
+int writeRedirectPage(const char* url, uint32_t length);
+// The command line that starts the browser for url into out
+// (browserCommandBytes): the first "%1" of the template replaced by the
+// target, else the target appended in double quotes. The target is url,
+// or for a file: URL outside the Mozilla family the redirect page, which
+// is written here. Refuses what would not fit whole.
+int buildLaunchCommand(const BrowserInfo* info, const char* url, uint32_t length, char* out);
+// Starts the browser with that command line; does not wait for it.
+int launchBrowser(BrowserInfo* info, const char* url, uint32_t length);
+// Sets helpLocation from the active help request's root URL.
+int deriveHelpLocation(BrowserInfo* info);
+
+// A class identifier in binary form.
+struct BrowserClassId {
+    uint32_t data1;
+    uint16_t data2, data3;
+    uint8_t data4[8];
+};
+// "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX" (36 characters, no braces) to
+// binary; -1 for null or any other form.
+int parseClassIdText(const char* text, BrowserClassId* out);

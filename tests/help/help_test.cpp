@@ -173,15 +173,6 @@ TEST_F(Help, AFailingBrowserStepFailsTheRequestAndStillEndsIt) {
     }
 }
 
-TEST_F(Help, WithoutABrowserLaunchTheRequestEndsQuietly) {
-    browserLaunch = saved;
-    long live = rvAllocLive();
-    std::string root = "file:///C:/Help";
-    EXPECT_EQ(-1, display(root));
-    EXPECT_EQ(nullptr, activeHelpRootUrl());
-    EXPECT_EQ(live, rvAllocLive());
-}
-
 TEST_F(Help, ARequestEndsCleanlyWhicheverAllocationFails) {
     for (long n = 1;; ++n) {
         recorder = Recorder();
