@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "support/testfiles.h"
+#include "support/testsupport.h"
 
 namespace {
 const char driver[] = "Informix Test Driver";
@@ -119,22 +120,13 @@ std::string stored(const char* dsn, const char* key) {
     return n < 0 ? "<error>" : std::string(buffer);
 }
 
-const Pairs defaults = {{"Driver", driver},
-                        {"Description", ""},
-                        {"Database", ""},
-                        {"Databases", ""},
-                        {"HostName", ""},
-                        {"LogonID", ""},
-                        {"Service", ""},
-                        {"ServerName", ""},
-                        {"Protocol", ""},
-                        {"CursorBehavior", "1"},
-                        {"CancelDetectInterval", "0"},
-                        {"EnableInsertCursors", "0"},
-                        {"GetDBListFromInformix", "1"},
-                        {"ApplicationUsingThreads", "1"},
-                        {"UseDefaultLogin", "0"},
-                        {"TrimBlankFromIndexName", "1"}};
+// unixODBC writes the driver's name first, then the setup library's keys.
+Pairs driverAndDefaults() {
+    Pairs pairs = {{"Driver", driver}};
+    pairs.insert(pairs.end(), storedDefaults().begin(), storedDefaults().end());
+    return pairs;
+}
+const Pairs defaults = driverAndDefaults();
 } // namespace
 
 TEST(UnixOdbcAdd, WritesTheDriverAndEveryTableKeyInOrder) {

@@ -27,21 +27,7 @@ int silent(uint16_t request, const std::string& attributes) {
 }
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
-const Pairs defaults = {{"Description", ""},
-                        {"Database", ""},
-                        {"Databases", ""},
-                        {"HostName", ""},
-                        {"LogonID", ""},
-                        {"Service", ""},
-                        {"ServerName", ""},
-                        {"Protocol", ""},
-                        {"CursorBehavior", "1"},
-                        {"CancelDetectInterval", "0"},
-                        {"EnableInsertCursors", "0"},
-                        {"GetDBListFromInformix", "1"},
-                        {"ApplicationUsingThreads", "1"},
-                        {"UseDefaultLogin", "0"},
-                        {"TrimBlankFromIndexName", "1"}};
+const Pairs& defaults = storedDefaults();
 } // namespace
 
 TEST(SilentAdd, WritesEveryTableKeyInOrderWithStoredDefaults) {

@@ -59,21 +59,6 @@ int silent(WORD request, const std::string& attributes) {
     return ConfigDSN(nullptr, request, driver, attributes.data());
 }
 
-const char* const keys[] = {"Description",
-                            "Database",
-                            "Databases",
-                            "HostName",
-                            "LogonID",
-                            "Service",
-                            "ServerName",
-                            "Protocol",
-                            "CursorBehavior",
-                            "CancelDetectInterval",
-                            "EnableInsertCursors",
-                            "GetDBListFromInformix",
-                            "ApplicationUsingThreads",
-                            "UseDefaultLogin",
-                            "TrimBlankFromIndexName"};
 } // namespace
 
 TEST(WineInstaller, SilentAddStoresEveryKeyWithGivenValuesAndDefaults) {
@@ -84,7 +69,8 @@ TEST(WineInstaller, SilentAddStoresEveryKeyWithGivenValuesAndDefaults) {
     const char* const expected[] = {"",  "stores", "",  "h1", "",  "",  "", "",
                                     "0", "0",      "0", "1",  "1", "0", "1"};
     for (size_t i = 0; i < 15; ++i)
-        EXPECT_EQ(expected[i], stored(name, keys[i])) << keys[i];
+        EXPECT_EQ(expected[i], stored(name, storedDefaults()[i].first.c_str()))
+            << storedDefaults()[i].first;
 }
 
 TEST(WineInstaller, ConfigureKeepsStoredValuesAndTheLongKeywordWins) {

@@ -3,6 +3,8 @@
 #include "base/rverror.h"
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
+#include <vector>
 
 // An error list installed on the calling thread for the length of a test,
 // as a request installs its own.
@@ -42,3 +44,8 @@ void freeLowMemory(void* block, size_t size);
 // "0x" followed by the eight hexadecimal digits of a low address, least
 // significant byte first, as a file data source's caller writes it.
 std::string addressText(const void* address);
+
+// The keys a data source is written with, in the order they are written,
+// each with the stored form of its default.
+using KeyValues = std::vector<std::pair<std::string, std::string>>;
+const KeyValues& storedDefaults();
