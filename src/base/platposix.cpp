@@ -450,3 +450,14 @@ uint32_t platDdeStartClient() {
     return 1;
 }
 void platDdeStopClient(uint32_t) {}
+int platDdeConnect(uint32_t instance, const char*, const char*, PlatDdeConversation* out) {
+    *out = PlatDdeConversation{instance, nullptr, nullptr, nullptr};
+    return 1;
+}
+void platDdeDisconnect(PlatDdeConversation* conversation) {
+    conversation->conversation = nullptr;
+}
+int platDdeRequest(PlatDdeConversation*, const char*, uint32_t, void*, uint32_t, uint32_t* size) {
+    *size = 0;
+    return 1;
+}

@@ -265,5 +265,60 @@ void platDdeStopClient(uint32_t instance) {
         DdeUninitialize(instance);
 }
 
+static void freeDdeNames(PlatDdeConversation* c) {
+    if (c->service)
+        DdeFreeStringHandle(c->instance, static_cast<HSZ>(c->service));
+    if (c->topic)
+        DdeFreeStringHandle(c->instance, static_cast<HSZ>(c->topic));
+    c->service = c->topic = nullptr;
+}
+
+int platDdeConnect(uint32_t instance, const char* service, const char* topic,
+                   PlatDdeConversation* out) {
+    *out = PlatDdeConversation{instance, nullptr, nullptr, nullptr};
+    if (!instance)
+        return 1;
+    out->service = DdeCreateStringHandleA(instance, service, CP_WINANSI);
+    out->topic = DdeCreateStringHandleA(instance, topic, CP_WINANSI);
+    if (out->service && out->topic)
+        out->conversation = DdeConnect(instance, static_cast<HSZ>(out->service),
+                                       static_cast<HSZ>(out->topic), nullptr);
+    if (out->conversation)
+        return 0;
+    freeDdeNames(out);
+    return 1;
+}
+
+void platDdeDisconnect(PlatDdeConversation* c) {
+    if (c->conversation)
+        DdeDisconnect(static_cast<HCONV>(c->conversation));
+    c->conversation = nullptr;
+    freeDdeNames(c);
+}
+
+int platDdeRequest(PlatDdeConversation* c, const char* item, uint32_t timeout, void* out,
+                   uint32_t capacity, uint32_t* size) {
+    *size = 0;
+    if (!c->conversation)
+        return 1;
+    HSZ itemName = DdeCreateStringHandleA(c->instance, item, CP_WINANSI);
+    if (!itemName)
+        return 1;
+    DWORD result = 0;
+    HDDEDATA data = DdeClientTransaction(nullptr, 0, static_cast<HCONV>(c->conversation), itemName,
+                                         CF_TEXT, XTYP_REQUEST, timeout, &result);
+    int status = data ? 0 : 1;
+    // An asynchronous request answers only TRUE: there is no data to read.
+    if (data && timeout != platDdeTimeoutAsync) {
+        DWORD n = DdeGetData(data, nullptr, 0, 0);
+        *size = n;
+        if (n && capacity)
+            DdeGetData(data, static_cast<LPBYTE>(out), n < capacity ? n : capacity, 0);
+        DdeFreeDataHandle(data);
+    }
+    DdeFreeStringHandle(c->instance, itemName);
+    return status;
+}
+
 // The code page of a Windows process follows its locale; nothing to pick.
 void platSetAnsiCodePage(unsigned) {}

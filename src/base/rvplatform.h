@@ -151,6 +151,29 @@ int platStartDetachedProcess(char* commandLine);
 uint32_t platDdeStartClient();
 // DdeUninitialize.
 void platDdeStopClient(uint32_t instance);
+// A client conversation and the string handles (CP_WINANSI) it was made
+// from; storage of the caller's, so no allocation is needed.
+struct PlatDdeConversation {
+    uint32_t instance;
+    void* conversation;
+    void* service;
+    void* topic;
+};
+// DdeCreateStringHandleA for service and topic, then DdeConnect: 0 when
+// connected; on failure nothing is left to free.
+int platDdeConnect(uint32_t instance, const char* service, const char* topic,
+                   PlatDdeConversation* out);
+// DdeDisconnect, then the service and topic handles freed.
+void platDdeDisconnect(PlatDdeConversation* conversation);
+// TIMEOUT_ASYNC: the request is sent and its answer never waited for.
+const uint32_t platDdeTimeoutAsync = 0xFFFFFFFFu;
+// DdeClientTransaction(XTYP_REQUEST, CF_TEXT) for item, waiting at most
+// timeout ms. 0 when an asynchronous request was accepted or data came
+// back; then *size is the data's length and its first capacity bytes are
+// in out (nothing for an asynchronous request). The item and data handles
+// are freed. 1 otherwise.
+int platDdeRequest(PlatDdeConversation* conversation, const char* item, uint32_t timeout, void* out,
+                   uint32_t capacity, uint32_t* size);
 
 // Test hook of the POSIX stand-in: the ANSI code page it reports (1252 or
 // 932). The Windows build takes the code page from the process locale.

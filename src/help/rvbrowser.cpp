@@ -2,10 +2,11 @@
 // associations of ".htm"; a URL goes to a browser that is already running
 // when one answers, else a new browser process is started with it.
 //
-// Reaching a running browser (DDE and Internet Explorer's shell windows) is
-// not built yet: delivery reports "not available", so every URL is opened
+// A running browser is reached over DDE (browserdde.cpp). Internet
+// Explorer's shell windows are not reached yet: for it every URL is opened
 // by starting the browser.
 #include "rvbrowser.h"
+#include "browserdde.h"
 #include "rvdisplayhelp.h"
 #include "../base/rvalloc.h"
 #include "../base/rvdbcs.h"
@@ -113,17 +114,20 @@ bool readHex(const char* text, int n, uint32_t* value) {
     return true;
 }
 
-// A running browser that answers over DDE, and the hand-over of a URL to
-// it or to an Internet Explorer window, are not built yet: no browser
-// answers and nothing is delivered.
 int probeDdeServer(BrowserInfo* info) {
-    if (!info->ddeService[0])
-        return -1;
+    return ddeProbeVersion(info);
+}
+
+// Internet Explorer's open windows (the shell windows) are not reached
+// yet: that delivery reports "not available" and the browser is started.
+int navigateHelpWindow(BrowserInfo*, const char*, uint32_t) {
     return -1;
 }
 
-int deliverToBrowser(BrowserInfo*, const char*, uint32_t) {
-    return -1;
+int deliverToBrowser(BrowserInfo* info, const char* text, uint32_t length) {
+    if (info->isInternetExplorer)
+        return navigateHelpWindow(info, text, length);
+    return ddeOpenAndActivate(info, text, length);
 }
 } // namespace
 
@@ -133,6 +137,10 @@ const char* browserRedirectFileName() {
 
 const char* browserInstanceTag() {
     return instanceTag;
+}
+
+uint32_t browserDdeInstance() {
+    return ddeInstance;
 }
 
 int parseClassIdText(const char* text, BrowserClassId* out) {

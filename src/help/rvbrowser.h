@@ -63,6 +63,8 @@ void resetBrowserInfo(BrowserInfo* info);
 // and the tag that names this request to a browser.
 const char* browserRedirectFileName();
 const char* browserInstanceTag();
+// The request's DDE client instance; 0 while the layer is stopped.
+uint32_t browserDdeInstance();
 // An owned copy of exactly length bytes.
 int copyUrl(const char* url, uint32_t length, char** out, uint32_t* outLength);
 // The URL with '"', '%', '&', '\'', '?' and '\\' written as %xx (lower-case

@@ -3,6 +3,8 @@
 // Wine also the default browser read from a seeded ".htm" association and
 // started for real (the recording browser stand-in, browserfix.exe).
 #include "base/rvalloc.h"
+#include "base/rvplatform.h"
+#include "help/browserdde.h"
 #include "help/rvbrowser.h"
 #include "help/rvdisplayhelp.h"
 #include "support/testsupport.h"
@@ -70,6 +72,14 @@ protected:
         rvFree(out);
         return text;
     }
+    // The "WWW_OpenURL" item for text, or "(refused)".
+    std::string item(const std::string& text) {
+        char out[browserDdeItemBytes];
+        if (buildOpenUrlItem(&info, text.data(), static_cast<uint32_t>(text.size()), out) != 0)
+            return "(refused)";
+        return out;
+    }
+    std::string itemTail() { return "\",,4294967295,0,,," + std::string(browserInstanceTag()); }
     std::string command(const char* templ, const std::string& url, int mozilla) {
         snprintf(info.openCommand, sizeof info.openCommand, "%s", templ);
         info.isMozillaFamily = mozilla;
@@ -173,6 +183,28 @@ TEST_F(Browser, ACommandLineThatWouldNotFitWholeIsRefused) {
     EXPECT_EQ("(refused)", command("b.exe", std::string("http://a\0b", 10), 1));
     EXPECT_EQ(-1, openUrl(&info, nullptr, 4));
     EXPECT_EQ(-1, openUrl(&info, "http://a", 0));
+}
+
+TEST_F(Browser, TheOpenItemQuotesTheTextAndNamesWindowAndRequest) {
+    EXPECT_EQ("\"http://h/x" + itemTail(), item("http://h/x"));
+    info.ddeWindowId = 42;
+    EXPECT_EQ("\"u\",,42,0,,," + std::string(browserInstanceTag()), item("u"));
+    info.ddeWindowId = browserWindowNone;
+    // 255 characters at most: longer fails but for Netscape, which is
+    // handed a file holding the text, named after a caret.
+    size_t room = 255 - 1 - itemTail().size();
+    std::string fits(room, 'f'), longer(room + 1, 'l');
+    EXPECT_EQ(255u, item(fits).size());
+    EXPECT_EQ("(refused)", item(longer));
+    EXPECT_FALSE(fileExists(redirect));
+    info.isNetscape = 1;
+    EXPECT_EQ("\"" + fits + itemTail(), item(fits));
+    EXPECT_EQ("\"^" + redirect + itemTail(), item(longer));
+    EXPECT_EQ(longer, readFile(redirect));
+    // What would not fit the item's 4096 bytes, or would end it early.
+    EXPECT_EQ("(refused)", item(std::string(browserDdeItemBytes, 'x')));
+    EXPECT_EQ("(refused)", item(std::string("a\0b", 3)));
+    EXPECT_EQ("(refused)", item(""));
 }
 
 #ifdef _WIN32
@@ -280,5 +312,130 @@ TEST_F(BrowserAssociation, ABrowserThatCannotBeStartedFailsTheOpen) {
     associate("RvTestHTML", "\"C:\\no such folder\\browser.exe\" \"%1\"");
     ASSERT_EQ(0, discoverBrowser(&info));
     EXPECT_EQ(-1, openUrl(&info, "http://h/x", 10));
+}
+namespace {
+// A running browser: the DDE server stand-in (ddeserver.exe) registered as
+// FIXBROWSER, answering the scripted window ids and recording every item.
+class DdeBrowser : public BrowserAssociation {
+protected:
+    void SetUp() override {
+        BrowserAssociation::SetUp();
+        ddeRecord = record + ".dde";
+        DeleteFileA(ddeRecord.c_str());
+        SetEnvironmentVariableA("RV_DDE_RECORD", ddeRecord.c_str());
+    }
+    void TearDown() override {
+        stopServer();
+        BrowserAssociation::TearDown();
+        DeleteFileA(ddeRecord.c_str());
+    }
+    void startServer(const std::string& windowIds) {
+        HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, "RvDdeReady-FIXBROWSER");
+        std::string line =
+            "\"" + programDirectory() + "\\ddeserver.exe\" FIXBROWSER " + windowIds + " 60";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process = {};
+        ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &process));
+        CloseHandle(process.hThread);
+        server = process.hProcess;
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready, 20000));
+        CloseHandle(ready);
+    }
+    // Asks the server to quit (after everything sent before) and waits for it.
+    void stopServer() {
+        if (!server)
+            return;
+        PlatDdeConversation conversation;
+        if (platDdeConnect(browserDdeInstance(), "FIXBROWSER", "WWW_Version", &conversation) == 0) {
+            uint32_t size;
+            platDdeRequest(&conversation, "quit", 5000, nullptr, 0, &size);
+            platDdeDisconnect(&conversation);
+        }
+        if (WaitForSingleObject(server, 10000) != WAIT_OBJECT_0)
+            TerminateProcess(server, 1);
+        CloseHandle(server);
+        server = nullptr;
+    }
+    // The server's record once it has quit.
+    std::string items() {
+        stopServer();
+        return readFile(ddeRecord);
+    }
+    int open(const std::string& url) {
+        return openUrl(&info, url.data(), static_cast<uint32_t>(url.size()));
+    }
+    std::string openItem(const std::string& text) {
+        return "REQUEST WWW_OpenURL \"" + text + "\",," + std::to_string(info.ddeWindowId) +
+               ",0,,," + browserInstanceTag() + "\n";
+    }
+    const std::string probe = "REQUEST WWW_Version WWW_Version\n";
+    const std::string quit = "REQUEST WWW_Version quit\n";
+    std::string ddeRecord;
+    HANDLE server = nullptr;
+};
+} // namespace
+
+TEST_F(DdeBrowser, ARunningBrowserIsHandedTheHelpFrameUrlAndActivated) {
+    associate("RvTestHTML", "\"" + fixture + "\" \"%1\"", "FIXBROWSER");
+    startServer("42,0,43");
+    ASSERT_EQ(0, discoverBrowser(&info));
+    std::string url = "http://h/help?context=ODBC&topic=a";
+    std::string text = handoff(url);
+    std::string first = openItem(text);
+    ASSERT_EQ(0, open(url));
+    EXPECT_EQ(42u, info.ddeWindowId);
+    // That window answers 0 the next time: the URL goes to no particular
+    // window, once.
+    std::string again = openItem(text);
+    ASSERT_EQ(0, discoverBrowser(&info));
+    ASSERT_EQ(0, open(url));
+    EXPECT_EQ(43u, info.ddeWindowId);
+    EXPECT_EQ(probe + first + "REQUEST WWW_Activate 42,0\n" + probe + again + first +
+                  "REQUEST WWW_Activate 43,0\n" + quit,
+              items());
+    EXPECT_FALSE(fileExists(record)); // no browser was started
+}
+
+TEST_F(DdeBrowser, ABrowserThatOpensNoWindowIsStartedInstead) {
+    associate("FirefoxHTML", "\"" + fixture + "\" \"%1\"", "FIXBROWSER");
+    startServer("0,4294967295");
+    ASSERT_EQ(0, discoverBrowser(&info));
+    info.useContextHandoff = 0;
+    const std::string url = "http://h/x";
+    std::string expected = probe + openItem(url);
+    // 0 with no window to drop, then 0xFFFFFFFF: each a failure.
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(0, open(url));
+        EXPECT_EQ("\"" + fixture + "\" \"" + url + "\"", recorded());
+        DeleteFileA(record.c_str());
+    }
+    expected += expected;
+    // An item over 255 characters is not sent to a browser but Netscape.
+    std::string longUrl = "http://h/" + std::string(300, 'p');
+    ASSERT_EQ(0, open(longUrl));
+    EXPECT_EQ("\"" + fixture + "\" \"" + longUrl + "\"", recorded());
+    EXPECT_EQ(browserWindowNone, info.ddeWindowId);
+    EXPECT_EQ(expected + probe + quit, items());
+}
+
+TEST_F(DdeBrowser, NetscapeReadsALongUrlFromTheFileNamedAfterTheCaret) {
+    associate("NetscapeMarkup", "\"" + fixture + "\" \"%1\"", "FIXBROWSER");
+    startServer("7");
+    ASSERT_EQ(0, discoverBrowser(&info));
+    std::string url = "file:///C:/Help/" + std::string(300, 'n') + "?a=1";
+    std::string text = handoff(url);
+    std::string expected = probe + openItem("^" + redirect) + "REQUEST WWW_Activate 7,0\n";
+    ASSERT_EQ(0, open(url));
+    EXPECT_EQ(text, readFile(redirect));
+    EXPECT_EQ(expected + quit, items());
+}
+
+TEST_F(DdeBrowser, WithNoServerAnsweringTheBrowserIsStarted) {
+    associate("FirefoxHTML", "\"" + fixture + "\" \"%1\"", "FIXBROWSER");
+    ASSERT_EQ(0, discoverBrowser(&info));
+    ASSERT_EQ(0, open("http://h/y"));
+    EXPECT_EQ("\"" + fixture + "\" \"http://h/y\"", recorded());
 }
 #endif
