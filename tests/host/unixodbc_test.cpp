@@ -64,17 +64,6 @@ private:
 };
 const testing::Environment* const profiles = testing::AddGlobalTestEnvironment(new Profiles);
 
-// Builds an attribute string: entries separated by NUL, ended by two.
-std::string attrs(std::initializer_list<const char*> entries) {
-    std::string s;
-    for (const char* e : entries) {
-        s += e;
-        s += '\0';
-    }
-    s += '\0';
-    return s;
-}
-
 int request(WORD code, const std::string& attributes) {
     return SQLConfigDataSource(nullptr, code, driver, attributes.data());
 }

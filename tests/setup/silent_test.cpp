@@ -11,17 +11,6 @@
 namespace {
 const char driver[] = "IBM INFORMIX ODBC DRIVER";
 
-// Builds an attribute string: entries separated by NUL, ended by two.
-std::string attrs(std::initializer_list<const char*> entries) {
-    std::string s;
-    for (const char* e : entries) {
-        s += e;
-        s += '\0';
-    }
-    s += '\0';
-    return s;
-}
-
 int silent(uint16_t request, const std::string& attributes) {
     return ConfigDSN(nullptr, request, driver, attributes.data());
 }

@@ -22,16 +22,6 @@ namespace {
 const char driver[] = "IBM INFORMIX ODBC DRIVER";
 const char odbcIniKey[] = "Software\\ODBC\\ODBC.INI\\";
 
-std::string attrs(std::initializer_list<std::string> entries) {
-    std::string s;
-    for (const std::string& e : entries) {
-        s += e;
-        s += '\0';
-    }
-    s += '\0';
-    return s;
-}
-
 // A name of this test run, so that runs in one prefix don't meet.
 std::string freshName(const char* stem) {
     std::string name = std::string("Qz") + stem + std::to_string(GetCurrentProcessId());

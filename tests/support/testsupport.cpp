@@ -60,3 +60,13 @@ const KeyValues& storedDefaults() {
                                        {"TrimBlankFromIndexName", "1"}};
     return defaults;
 }
+
+std::string attrs(std::initializer_list<std::string> entries) {
+    std::string s;
+    for (const std::string& e : entries) {
+        s += e;
+        s += '\0';
+    }
+    s += '\0';
+    return s;
+}

@@ -2,6 +2,7 @@
 #pragma once
 #include "base/rverror.h"
 #include <gtest/gtest.h>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,3 +50,6 @@ std::string addressText(const void* address);
 // each with the stored form of its default.
 using KeyValues = std::vector<std::pair<std::string, std::string>>;
 const KeyValues& storedDefaults();
+
+// An attribute string: the entries separated by NUL, ended by a second NUL.
+std::string attrs(std::initializer_list<std::string> entries);
