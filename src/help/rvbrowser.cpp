@@ -2,15 +2,16 @@
 // associations of ".htm"; a URL goes to a browser that is already running
 // when one answers, else a new browser process is started with it.
 //
-// A running browser is reached over DDE (browserdde.cpp). Internet
-// Explorer's shell windows are not reached yet: for it every URL is opened
-// by starting the browser.
+// A running browser is reached over DDE (browserdde.cpp), Internet
+// Explorer through the shell's collection of its windows (browsershell.cpp).
 #include "rvbrowser.h"
 #include "browserdde.h"
+#include "browsershell.h"
 #include "rvdisplayhelp.h"
 #include "../base/rvalloc.h"
 #include "../base/rvdbcs.h"
 #include "../base/rvplatform.h"
+#include <cctype>
 #include <cstdio>
 #include <ctime>
 
@@ -118,12 +119,6 @@ int probeDdeServer(BrowserInfo* info) {
     return ddeProbeVersion(info);
 }
 
-// Internet Explorer's open windows (the shell windows) are not reached
-// yet: that delivery reports "not available" and the browser is started.
-int navigateHelpWindow(BrowserInfo*, const char*, uint32_t) {
-    return -1;
-}
-
 int deliverToBrowser(BrowserInfo* info, const char* text, uint32_t length) {
     if (info->isInternetExplorer)
         return navigateHelpWindow(info, text, length);
@@ -141,6 +136,10 @@ const char* browserInstanceTag() {
 
 uint32_t browserDdeInstance() {
     return ddeInstance;
+}
+
+const BrowserClassId* browserShellWindowsClassId() {
+    return &shellWindowsClassId;
 }
 
 int parseClassIdText(const char* text, BrowserClassId* out) {
@@ -360,6 +359,80 @@ int escapeForHandoff(const char* url, uint32_t length, char** out, uint32_t* out
     *out = escaped;
     *outLength = n;
     return 0;
+}
+
+int unescapeUrl(const char* text, uint32_t length, char** out, uint32_t* outLength) {
+    *out = nullptr;
+    if (!text || length == 0)
+        return -1;
+    char* decoded = static_cast<char*>(rvAlloc(static_cast<size_t>(length) + 1));
+    if (!decoded)
+        return -1;
+    uint32_t n = 0;
+    for (uint32_t i = 0; i < length; ++i) {
+        if (text[i] != '%') {
+            decoded[n++] = text[i];
+            continue;
+        }
+        if (length - i < 3)
+            continue; // a cut sequence is dropped
+        uint32_t byte;
+        if (readHex(text + i + 1, 2, &byte)) {
+            decoded[n++] = static_cast<char>(byte);
+            i += 2;
+        } else {
+            decoded[n++] = '%'; // not a sequence: kept, not guessed at
+        }
+    }
+    decoded[n] = 0;
+    if (n == 0) {
+        rvFree(decoded);
+        return -1;
+    }
+    *out = decoded;
+    *outLength = n;
+    return 0;
+}
+
+void toLowerInPlace(char* text) {
+    for (; *text; ++text)
+        *text = static_cast<char>(std::tolower(static_cast<unsigned char>(*text)));
+}
+
+namespace {
+// Whether text holds pattern as it stands or, both lower-cased, in other
+// letter case. An allocation failure counts as no match.
+bool containsAnyCase(const char* text, const char* pattern) {
+    if (findText(text, pattern, encodingAnsi))
+        return true;
+    char *lowerText, *lowerPattern;
+    uint32_t n;
+    if (copyUrl(text, static_cast<uint32_t>(textLength(text)), &lowerText, &n) != 0)
+        return false;
+    bool found = false;
+    if (copyUrl(pattern, static_cast<uint32_t>(textLength(pattern)), &lowerPattern, &n) == 0) {
+        toLowerInPlace(lowerText);
+        toLowerInPlace(lowerPattern);
+        found = findText(lowerText, lowerPattern, encodingAnsi) != nullptr;
+        rvFree(lowerPattern);
+    }
+    rvFree(lowerText);
+    return found;
+}
+} // namespace
+
+bool locationShowsHelp(const char* location, const char* helpLocation) {
+    if (!location || !helpLocation || !*helpLocation)
+        return false;
+    if (containsAnyCase(location, helpLocation))
+        return true;
+    char* decoded;
+    uint32_t n;
+    if (unescapeUrl(location, static_cast<uint32_t>(textLength(location)), &decoded, &n) != 0)
+        return false;
+    bool found = containsAnyCase(decoded, helpLocation);
+    rvFree(decoded);
+    return found;
 }
 
 int makeHandoffUrl(const char* url, uint32_t length, char** out, uint32_t* outLength) {

@@ -86,6 +86,18 @@ int launchBrowser(BrowserInfo* info, const char* url, uint32_t length);
 // Sets helpLocation from the active help request's root URL.
 int deriveHelpLocation(BrowserInfo* info);
 
+// The text with every "%xx" decoded to its byte; a "%" followed by fewer
+// than two characters is dropped, and one followed by two that are not
+// both hexadecimal digits is kept as it stands. Fails for null, a length
+// of 0 or an empty result.
+int unescapeUrl(const char* text, uint32_t length, char** out, uint32_t* outLength);
+// Lower-cases each byte with the C runtime's tolower.
+void toLowerInPlace(char* text);
+// Whether an Internet Explorer window's location shows the help at
+// helpLocation: the location holds it as it stands or in other letter
+// case, before or after its %xx sequences are decoded.
+bool locationShowsHelp(const char* location, const char* helpLocation);
+
 // A class identifier in binary form.
 struct BrowserClassId {
     uint32_t data1;
@@ -95,3 +107,5 @@ struct BrowserClassId {
 // "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX" (36 characters, no braces) to
 // binary; -1 for null or any other form.
 int parseClassIdText(const char* text, BrowserClassId* out);
+// The shell-windows collection's class, parsed when the layer started.
+const BrowserClassId* browserShellWindowsClassId();

@@ -9,9 +9,11 @@
 #include "help/rvdisplayhelp.h"
 #include "support/testsupport.h"
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <fstream>
 #include <sstream>
+#include <thread>
 #include <string>
 #ifdef _WIN32
 #include "profile/winfixture.h"
@@ -207,6 +209,42 @@ TEST_F(Browser, TheOpenItemQuotesTheTextAndNamesWindowAndRequest) {
     EXPECT_EQ("(refused)", item(""));
 }
 
+namespace {
+std::string unescaped(const std::string& text) {
+    char* out = nullptr;
+    uint32_t n = 0;
+    if (unescapeUrl(text.data(), static_cast<uint32_t>(text.size()), &out, &n) != 0)
+        return "(refused)";
+    std::string decoded(out, n);
+    rvFree(out);
+    return decoded;
+}
+} // namespace
+
+TEST(BrowserShell, PercentSequencesAreDecodedAndACutOneDropped) {
+    EXPECT_EQ("C:/Help Files", unescaped("C:/Help%20Files"));
+    EXPECT_EQ("100", unescaped("100%"));
+    EXPECT_EQ("4", unescaped("%4"));
+    EXPECT_EQ("a?b&A", unescaped("a%3fb%26%41"));
+    // Not a sequence: nothing is guessed, the text stays.
+    EXPECT_EQ("50%zz%4g", unescaped("50%zz%4g"));
+    EXPECT_EQ("(refused)", unescaped("%"));
+    EXPECT_EQ("(refused)", unescaped(""));
+}
+
+TEST(BrowserShell, AWindowShowsTheHelpWhenItsLocationHoldsTheFolderInAnyForm) {
+    const char* help = "C:/Help Files";
+    EXPECT_TRUE(locationShowsHelp("file:///C:/Help Files/wwhelp/wwhimpl/api.htm", help));
+    EXPECT_TRUE(locationShowsHelp("file:///c:/help files/x.htm", help));
+    EXPECT_TRUE(locationShowsHelp("file:///C:/Help%20Files/wwhelp/wwhimpl/api.htm", help));
+    EXPECT_TRUE(locationShowsHelp("file:///c:/HELP%20FILES/x.htm", help));
+    EXPECT_FALSE(locationShowsHelp("file:///C:/Help/x.htm", help));
+    EXPECT_FALSE(locationShowsHelp("file:///C:/Help%2", help));
+    // An empty folder would take any window of the user's for the help.
+    EXPECT_FALSE(locationShowsHelp("http://example/", ""));
+    EXPECT_FALSE(locationShowsHelp(nullptr, help));
+}
+
 #ifdef _WIN32
 namespace {
 const char classes[] = "Software\\Classes\\";
@@ -231,7 +269,8 @@ protected:
         DeleteFileA(record.c_str());
     }
     void cleanup() {
-        for (const char* key : {".htm", "RvTestHTML", "FirefoxHTML", "NetscapeMarkup"})
+        for (const char* key :
+             {".htm", "RvTestHTML", "FirefoxHTML", "FirefoxHTML5", "mozillaHTML", "NetscapeMarkup"})
             removeKey(HKEY_LOCAL_MACHINE, std::string(classes) + key);
     }
     void associate(const std::string& className, const std::string& templ,
@@ -282,8 +321,22 @@ TEST_F(BrowserAssociation, DiscoveryReadsTheClassItsCommandAndItsDdeService) {
     EXPECT_EQ(-1, discoverBrowser(&info));
     associate("RvTestHTML", std::string(browserCommandBytes - 1, 'c'));
     EXPECT_EQ(0, discoverBrowser(&info));
+    // Near misses of the Mozilla names are other browsers.
+    for (const char* name : {"mozillaHTML", "FirefoxHTML5"}) {
+        associate(name, "m.exe");
+        ASSERT_EQ(0, discoverBrowser(&info));
+        EXPECT_FALSE(info.isMozillaFamily) << name;
+        removeKey(HKEY_LOCAL_MACHINE, std::string(classes) + name);
+    }
     removeKey(HKEY_LOCAL_MACHINE, std::string(classes) + "RvTestHTML");
     EXPECT_EQ(-1, discoverBrowser(&info));
+
+    // Without ".htm" or ".html", Wine's own "htmlfile": its class name,
+    // "HTML Document", has no key, so the command is read from "htmlfile".
+    removeKey(HKEY_LOCAL_MACHINE, std::string(classes) + ".htm");
+    ASSERT_EQ(0, discoverBrowser(&info));
+    EXPECT_NE(nullptr, std::strstr(info.openCommand, "winebrowser.exe")) << info.openCommand;
+    EXPECT_FALSE(info.isMozillaFamily || info.isInternetExplorer);
 }
 
 TEST_F(BrowserAssociation, AHelpRequestStartsAMozillaBrowserOnTheHelpUrl) {
@@ -329,10 +382,11 @@ protected:
         BrowserAssociation::TearDown();
         DeleteFileA(ddeRecord.c_str());
     }
-    void startServer(const std::string& windowIds) {
-        HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, "RvDdeReady-FIXBROWSER");
+    void startServer(const std::string& windowIds, const std::string& name = "FIXBROWSER") {
+        service = name;
+        HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, ("RvDdeReady-" + service).c_str());
         std::string line =
-            "\"" + programDirectory() + "\\ddeserver.exe\" FIXBROWSER " + windowIds + " 60";
+            "\"" + programDirectory() + "\\ddeserver.exe\" " + service + " " + windowIds + " 60";
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process = {};
@@ -343,16 +397,19 @@ protected:
         EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready, 20000));
         CloseHandle(ready);
     }
-    // Asks the server to quit (after everything sent before) and waits for it.
+    // Asks the server to quit (after everything sent before) and waits for
+    // it, with a client of its own: the layer may be stopped by now.
     void stopServer() {
         if (!server)
             return;
+        uint32_t client = platDdeStartClient();
         PlatDdeConversation conversation;
-        if (platDdeConnect(browserDdeInstance(), "FIXBROWSER", "WWW_Version", &conversation) == 0) {
+        if (client && platDdeConnect(client, service.c_str(), "WWW_Version", &conversation) == 0) {
             uint32_t size;
             platDdeRequest(&conversation, "quit", 5000, nullptr, 0, &size);
             platDdeDisconnect(&conversation);
         }
+        platDdeStopClient(client);
         if (WaitForSingleObject(server, 10000) != WAIT_OBJECT_0)
             TerminateProcess(server, 1);
         CloseHandle(server);
@@ -372,7 +429,7 @@ protected:
     }
     const std::string probe = "REQUEST WWW_Version WWW_Version\n";
     const std::string quit = "REQUEST WWW_Version quit\n";
-    std::string ddeRecord;
+    std::string ddeRecord, service;
     HANDLE server = nullptr;
 };
 } // namespace
@@ -437,5 +494,168 @@ TEST_F(DdeBrowser, WithNoServerAnsweringTheBrowserIsStarted) {
     ASSERT_EQ(0, discoverBrowser(&info));
     ASSERT_EQ(0, open("http://h/y"));
     EXPECT_EQ("\"" + fixture + "\" \"http://h/y\"", recorded());
+}
+
+namespace {
+const char shellWindowsServer[] =
+    "Software\\Classes\\CLSID\\{9BA05972-F6A8-11CF-A442-00A0C90A8F39}\\InprocServer32";
+
+std::string registryText(const char* path, const char* name) {
+    char value[MAX_PATH] = {};
+    DWORD size = sizeof value;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, path, name, RRF_RT_REG_SZ, nullptr, value, &size) !=
+        ERROR_SUCCESS)
+        return "";
+    return value;
+}
+
+// Internet Explorer, running: its DDE service "IExplore" answers and the
+// shell-windows collection is the scripted stand-in (shellwinfix.dll),
+// registered in place of Wine's for the test. Each help request here is a
+// whole one, from its start to its end, on the help root below.
+class InternetExplorer : public DdeBrowser {
+protected:
+    void SetUp() override {
+        DdeBrowser::SetUp();
+        // The help requests start and stop the layer themselves.
+        releaseBrowserInfo(&info);
+        browserLayerStop();
+        std::remove(placeholder.c_str());
+        shellScript = record + ".shell";
+        shellRecord = record + ".calls";
+        SetEnvironmentVariableA("RV_SHELL_SCRIPT", shellScript.c_str());
+        SetEnvironmentVariableA("RV_SHELL_RECORD", shellRecord.c_str());
+        DeleteFileA(shellRecord.c_str());
+        savedServer = registryText(shellWindowsServer, nullptr);
+        savedModel = registryText(shellWindowsServer, "ThreadingModel");
+        ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, shellWindowsServer, "",
+                             programDirectory() + "\\shellwinfix.dll"));
+        ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, shellWindowsServer, "ThreadingModel", "Both"));
+        associate("RvTestHTML", "\"" + fixture + "\"", "IExplore");
+        ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        frame = CreateWindowA("STATIC", "help", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                              nullptr, nullptr, nullptr);
+        ASSERT_TRUE(frame);
+    }
+    void TearDown() override {
+        endHelpRequest();
+        DestroyWindow(frame);
+        CoUninitialize();
+        seedText(HKEY_LOCAL_MACHINE, shellWindowsServer, "", savedServer);
+        seedText(HKEY_LOCAL_MACHINE, shellWindowsServer, "ThreadingModel", savedModel);
+        DdeBrowser::TearDown();
+        DeleteFileA(shellScript.c_str());
+        DeleteFileA(shellRecord.c_str());
+    }
+    void script(const std::string& lines) { std::ofstream(shellScript, std::ios::binary) << lines; }
+    std::string frameWindow() { return std::to_string(reinterpret_cast<uintptr_t>(frame)); }
+    // One help request for the single-topic view of "infgeneral".
+    int request() {
+        if (beginHelpRequest(root) != 0)
+            return -2;
+        redirect = browserRedirectFileName();
+        placeholder = redirect.substr(0, redirect.size() - 4);
+        int opened = showHelpTopic("ODBC", "infgeneral");
+        return endHelpRequest() == 0 ? opened : -3;
+    }
+    std::string calls() { return readFile(shellRecord); }
+    long liveObjects() {
+        auto count = reinterpret_cast<LONG(WINAPI*)()>(
+            GetProcAddress(GetModuleHandleA("shellwinfix.dll"), "ShellFixLiveObjects"));
+        return count ? count() : -1;
+    }
+    const char* root = "file:///C:/Help Files";
+    const std::string entry =
+        "file:///C:/Help Files/wwhelp/wwhimpl/api.htm?context=ODBC&topic=infgeneral&single=true";
+    const std::string ie = "C:\\Program Files\\Internet Explorer\\iexplore.exe";
+    std::string shellScript, shellRecord, savedServer, savedModel;
+    HWND frame = nullptr;
+};
+} // namespace
+
+TEST_F(InternetExplorer, TheWindowShowingTheHelpIsNavigatedToTheHandoffAndRestored) {
+    startServer("1", "IExplore");
+    ShowWindow(frame, SW_MINIMIZE);
+    ASSERT_TRUE(IsIconic(frame));
+    // A folder window on the help, a window gone meanwhile, an object that
+    // is no browser and a browser elsewhere are passed over; the help shows
+    // with its folder escaped, under the program's upper-case name.
+    script("window|browser|C:\\windows\\explorer.exe|file:///C:/Help Files/|0|ok|0\n"
+           "window|missing||||ok|0\n"
+           "window|nobrowser||||ok|0\n"
+           "window|browser|" +
+           ie +
+           "|http://example/|0|ok|0\n"
+           "window|browser|C:\\PROGRA~1\\INTERN~1\\IEXPLORE.EXE|"
+           "file:///C:/Help%20Files/wwhelp/wwhimpl/api.htm?context=ODBC|3|ok|" +
+           frameWindow() + "\n");
+    ASSERT_EQ(0, request());
+    EXPECT_EQ("CREATE\nCOUNT\nITEM 3 0\nFULLNAME 0\nITEM 3 1\nITEM 3 2\nITEM 3 3\nFULLNAME 3\n"
+              "LOCATION 3\nITEM 3 4\nFULLNAME 4\nLOCATION 4\nNAVIGATE 4 " +
+                  handoff(entry) + " 0,0,0,0\nBUSY 4\nBUSY 4\nBUSY 4\nBUSY 4\nHWND 4\n",
+              calls());
+    EXPECT_FALSE(IsIconic(frame));
+    EXPECT_EQ(0, liveObjects()); // every object obtained was released
+    EXPECT_EQ(probe + quit, items());
+    EXPECT_FALSE(fileExists(record)); // no browser was started
+}
+
+TEST_F(InternetExplorer, WithoutAWindowThatTakesTheHelpANewBrowserIsStarted) {
+    startServer("1", "IExplore");
+    const std::string started = "\"" + fixture + "\" \"";
+    auto startedOnThePage = [&] {
+        std::string line = recorded();
+        DeleteFileA(record.c_str());
+        bool onPage = line == started + redirect + "\"" &&
+                      readFile(redirect) == pageHeader + entry + pageFooter;
+        std::remove(redirect.c_str());
+        std::remove(placeholder.c_str());
+        return onPage;
+    };
+    // No window shows the help.
+    script("window|browser|" + ie + "|file:///C:/Other/api.htm|0|ok|0\n");
+    ASSERT_EQ(0, request());
+    EXPECT_TRUE(startedOnThePage());
+    // The window that shows it refuses the navigation.
+    script("window|browser|" + ie + "|file:///C:/Help Files/x.htm|0|fails|0\n");
+    ASSERT_EQ(0, request());
+    EXPECT_TRUE(startedOnThePage());
+    EXPECT_NE(std::string::npos, calls().find("NAVIGATE 0 "));
+    // The collection cannot count its windows.
+    script("count-fails\n");
+    ASSERT_EQ(0, request());
+    EXPECT_TRUE(startedOnThePage());
+    // A thread that has not initialised COM cannot reach the collection.
+    DeleteFileA(shellRecord.c_str());
+    script("window|browser|" + ie + "|file:///C:/Help Files/x.htm|0|ok|0\n");
+    int opened = -4;
+    std::thread([&] { opened = request(); }).join();
+    EXPECT_EQ(0, opened);
+    EXPECT_TRUE(startedOnThePage());
+    EXPECT_EQ("", calls());
+    // Internet Explorer not running: its DDE service does not answer.
+    stopServer();
+    ASSERT_EQ(0, request());
+    EXPECT_TRUE(startedOnThePage());
+    EXPECT_EQ("", calls());
+    EXPECT_EQ(0, liveObjects());
+}
+
+TEST_F(InternetExplorer, ABrowserThatStaysBusyIsLeftLoadingAfterTenSeconds) {
+    startServer("1", "IExplore");
+    script("window|browser|" + ie + "|file:///C:/Help Files/x.htm|always|ok|" + frameWindow() +
+           "\n");
+    DWORD start = GetTickCount();
+    ASSERT_EQ(0, request());
+    DWORD waited = GetTickCount() - start;
+    EXPECT_GE(waited, 10000u);
+    EXPECT_LT(waited, 20000u);
+    std::string log = calls();
+    size_t reads = 0;
+    for (size_t at = log.find("BUSY 0"); at != std::string::npos; at = log.find("BUSY 0", at + 1))
+        ++reads;
+    EXPECT_EQ(100u, reads);
+    EXPECT_NE(std::string::npos, log.find("HWND 0"));
+    EXPECT_FALSE(fileExists(record));
 }
 #endif
