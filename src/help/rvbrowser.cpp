@@ -347,6 +347,14 @@ int escapeForHandoff(const char* url, uint32_t length, char** out, uint32_t* out
     uint32_t n = 0;
     for (uint32_t i = 0; i < length; ++i) {
         unsigned char c = static_cast<unsigned char>(url[i]);
+        // A double-byte character goes whole: its second byte may be 0x5C
+        // (as in Shift-JIS), which is no backslash there, and escaping it
+        // would split the character.
+        if (i + 1 < length && isLeadByte(url + i)) {
+            escaped[n++] = url[i];
+            escaped[n++] = url[++i];
+            continue;
+        }
         if (c == '"' || c == '%' || c == '&' || c == '\'' || c == '?' || c == '\\') {
             escaped[n++] = '%';
             escaped[n++] = hex[c >> 4];

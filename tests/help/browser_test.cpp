@@ -148,6 +148,16 @@ TEST_F(Browser, TheHandoffUrlEscapesWhatWouldEndOrAlterTheScriptString) {
     EXPECT_EQ(nullptr, out);
 }
 
+TEST_F(Browser, TheHandoffKeepsDoubleByteCharactersWhole) {
+    REQUIRE_CODE_PAGE(932);
+    // "\x83\x5c" is one Shift-JIS character whose second byte is 0x5C.
+    std::string folder = "file:///C:/\x83\x5c\x83\x74\x83\x67\\x?";
+    std::string all = handoff(folder);
+    EXPECT_NE(std::string::npos,
+              all.find("unescape('file:///C:/\x83\x5c\x83\x74\x83\x67%5cx%3f');"))
+        << all;
+}
+
 TEST_F(Browser, TheRedirectPageHoldsTheUrlUnchangedBetweenItsFixedParts) {
     ASSERT_EQ(167u, pageHeader.size());
     ASSERT_EQ(89u, pageFooter.size());
@@ -570,7 +580,7 @@ protected:
         auto count = reinterpret_cast<LONG(WINAPI*)()>(reinterpret_cast<void (*)()>(entry));
         return count ? count() : -1;
     }
-    const char* root = "file:///C:/Help Files";
+    const char* root = "file:///C:/Help Files"; // handed to each request
     const std::string entry =
         "file:///C:/Help Files/wwhelp/wwhimpl/api.htm?context=ODBC&topic=infgeneral&single=true";
     const std::string ie = "C:\\Program Files\\Internet Explorer\\iexplore.exe";
@@ -665,6 +675,23 @@ TEST_F(InternetExplorer, WithoutAWindowThatTakesTheHelpANewBrowserIsStarted) {
     EXPECT_TRUE(startedOnThePage());
     EXPECT_EQ("", calls());
     EXPECT_EQ(0, liveObjects());
+}
+
+TEST_F(InternetExplorer, ADoubleByteHelpFolderIsFoundAndNavigatedToWhole) {
+    REQUIRE_CODE_PAGE(932);
+    startServer("1", "IExplore");
+    // "\x83\x5c\x83\x74\x83\x67" is a Shift-JIS word whose first
+    // character ends in 0x5C.
+    const std::string folder = "C:/\x83\x5c\x83\x74\x83\x67";
+    const std::string url = "file:///" + folder;
+    root = url.c_str();
+    script("window|browser|" + ie + "|" + url + "/wwhelp/wwhimpl/api.htm|0|ok|" + frameWindow() +
+           "\n");
+    ASSERT_EQ(0, request());
+    std::string expected =
+        handoff(url + "/wwhelp/wwhimpl/api.htm?context=ODBC&topic=infgeneral&single=true");
+    EXPECT_NE(std::string::npos, calls().find("NAVIGATE 0 " + expected + " 0,0,0,0\n")) << calls();
+    EXPECT_FALSE(fileExists(record));
 }
 
 TEST_F(InternetExplorer, ABrowserThatStaysBusyIsLeftLoadingAfterTenSeconds) {
