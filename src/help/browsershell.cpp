@@ -139,7 +139,7 @@ void waitWhileBusy(IWebBrowser2* window) {
 
 void bringForward(IWebBrowser2* window) {
     SHANDLE_PTR handle = 0;
-    if (FAILED(window->get_HWND(&handle)))
+    if (FAILED(window->get_HWND(&handle)) || !handle)
         return;
     HWND frame = reinterpret_cast<HWND>(handle);
     if (IsIconic(frame))

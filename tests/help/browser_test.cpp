@@ -575,8 +575,13 @@ protected:
         return endHelpRequest() == 0 ? opened : -3;
     }
     std::string calls() { return readFile(shellRecord); }
+    // Collections and windows of the stand-in still alive; none while it
+    // was never loaded.
     long liveObjects() {
-        FARPROC entry = GetProcAddress(GetModuleHandleA("shellwinfix.dll"), "ShellFixLiveObjects");
+        HMODULE server = GetModuleHandleA("shellwinfix.dll");
+        if (!server)
+            return 0;
+        FARPROC entry = GetProcAddress(server, "ShellFixLiveObjects");
         auto count = reinterpret_cast<LONG(WINAPI*)()>(reinterpret_cast<void (*)()>(entry));
         return count ? count() : -1;
     }
@@ -692,6 +697,37 @@ TEST_F(InternetExplorer, ADoubleByteHelpFolderIsFoundAndNavigatedToWhole) {
         handoff(url + "/wwhelp/wwhimpl/api.htm?context=ODBC&topic=infgeneral&single=true");
     EXPECT_NE(std::string::npos, calls().find("NAVIGATE 0 " + expected + " 0,0,0,0\n")) << calls();
     EXPECT_FALSE(fileExists(record));
+}
+
+// Out of memory at any step: the request fails cleanly, or the URL still
+// reaches the window or a new browser; nothing is left held either way.
+TEST_F(InternetExplorer, WhicheverAllocationFailsNothingIsLeftHeld) {
+    startServer("1", "IExplore");
+    script("window|browser|" + ie + "|file:///C:/Help%20Files/x.htm|0|ok|0\n");
+    for (long n = 1;; ++n) {
+        ScopedErrorList errors;
+        DeleteFileA(shellRecord.c_str());
+        long live = rvAllocLive();
+        rvAllocFailAt(n);
+        int result = request();
+        long made = rvAllocCount();
+        rvAllocFailAt(0);
+        EXPECT_EQ(live, rvAllocLive()) << n;
+        EXPECT_EQ(0, liveObjects()) << n;
+        EXPECT_TRUE(result == 0 || result == -1 || result == -2) << n << ": " << result;
+        bool navigated = calls().find("NAVIGATE 0 ") != std::string::npos;
+        if (result == 0 && !navigated) {
+            EXPECT_NE("(no browser)", recorded()) << n;
+            DeleteFileA(record.c_str());
+        }
+        std::remove(redirect.c_str());
+        std::remove(placeholder.c_str());
+        if (made < n) {
+            EXPECT_EQ(0, result);
+            EXPECT_TRUE(navigated);
+            break;
+        }
+    }
 }
 
 TEST_F(InternetExplorer, ABrowserThatStaysBusyIsLeftLoadingAfterTenSeconds) {
