@@ -1,0 +1,255 @@
+// The property sheet host. The pages come from the resource library; the
+// sheet is made with the narrow or the wide property-sheet functions, by
+// what the system supports (isNarrowCharacterSystem).
+#include "propshet.h"
+#include "utility.h"
+#include "winprop.h"
+#include "../base/rvalloc.h"
+#include "../base/rverror.h"
+#include "../base/rvplatform.h"
+#include "../base/rvdbcs.h"
+#include "../help/rvdisplayhelp.h"
+#include "../setup/basesetu.h"
+#include "../testconn/testconn.h"
+#include <cstddef>
+
+int32_t testInProgress = 0;
+
+// The record layouts: pages with the header-title fields, the sheet header
+// with the watermark and header fields (48 and 52 bytes on 32-bit Windows).
+const unsigned pageRecordSize = offsetof(PROPSHEETPAGEA, pszHeaderSubTitle) + sizeof(LPCSTR);
+static_assert(offsetof(PROPSHEETPAGEW, pszHeaderSubTitle) + sizeof(LPCWSTR) == pageRecordSize,
+              "page record forms");
+static_assert(sizeof(void*) != 4 || (pageRecordSize == 48 && sizeof(PROPSHEETHEADERA) == 52 &&
+                                     sizeof(PROPSHEETHEADERW) == 52),
+              "property sheet record layouts");
+
+namespace {
+// Titles reach the narrow functions through this one buffer, which the
+// next page reuses: the page functions keep their own copy of a title.
+char narrowTitle[4096];
+
+HPROPSHEETPAGE createNarrowPage(const SheetDescriptor* sheet, const PageDescriptor* page,
+                                PROPSHEETPAGEA* record) {
+    int units = static_cast<int>(lengthW(page->title)) + 1;
+    if (platWideToAnsi(page->title, units, narrowTitle, sizeof narrowTitle) <= 0)
+        return nullptr;
+    record->dwSize = pageRecordSize;
+    record->dwFlags = page->flags;
+    record->hInstance = sheet->instance;
+    record->pszTemplate = MAKEINTRESOURCEA(page->templateId);
+    record->pszTitle = narrowTitle;
+    record->pfnDlgProc = page->procedure;
+    record->lParam = reinterpret_cast<LPARAM>(page->context);
+    return CreatePropertySheetPageA(record);
+}
+
+HPROPSHEETPAGE createWidePage(const SheetDescriptor* sheet, const PageDescriptor* page,
+                              PROPSHEETPAGEW* record) {
+    record->dwSize = pageRecordSize;
+    record->dwFlags = page->flags;
+    record->hInstance = sheet->instance;
+    record->pszTemplate = MAKEINTRESOURCEW(page->templateId);
+    record->pszTitle = reinterpret_cast<LPCWSTR>(page->title);
+    record->pfnDlgProc = page->procedure;
+    record->lParam = reinterpret_cast<LPARAM>(page->context);
+    return CreatePropertySheetPageW(record);
+}
+
+void destroyPages(SheetDescriptor* sheet, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) {
+        DestroyPropertySheetPage(sheet->pages[i].pageHandle);
+        sheet->pages[i].pageHandle = nullptr;
+    }
+}
+
+// Creates every page in index order into its pageHandle. A page that
+// cannot be made takes the ones made before it with it.
+bool createPages(SheetDescriptor* sheet, bool narrow) {
+    size_t recordSize = narrow ? sizeof(PROPSHEETPAGEA) : sizeof(PROPSHEETPAGEW);
+    void* records = rvAlloc(recordSize * sheet->pageCount);
+    if (!records) {
+        noteOutOfMemory();
+        return false;
+    }
+    zeroBytes(records, recordSize * sheet->pageCount);
+    uint32_t made = 0;
+    for (; made < sheet->pageCount; ++made) {
+        PageDescriptor* page = &sheet->pages[made];
+        page->pageHandle =
+            narrow ? createNarrowPage(sheet, page, static_cast<PROPSHEETPAGEA*>(records) + made)
+                   : createWidePage(sheet, page, static_cast<PROPSHEETPAGEW*>(records) + made);
+        if (!page->pageHandle)
+            break;
+    }
+    rvFree(records);
+    if (made == sheet->pageCount)
+        return true;
+    destroyPages(sheet, made);
+    return false;
+}
+
+INT_PTR showSheet(const SheetDescriptor* sheet, HPROPSHEETPAGE* handles, bool narrow) {
+    if (narrow) {
+        PROPSHEETHEADERA header = {};
+        header.dwSize = sizeof header;
+        header.dwFlags = sheet->flags;
+        header.hwndParent = sheet->ownerWindow;
+        header.hInstance = sheet->instance;
+        header.pszCaption = MAKEINTRESOURCEA(sheet->captionId);
+        header.nPages = sheet->pageCount;
+        header.phpage = handles;
+        return PropertySheetA(&header);
+    }
+    PROPSHEETHEADERW header = {};
+    header.dwSize = sizeof header;
+    header.dwFlags = sheet->flags;
+    header.hwndParent = sheet->ownerWindow;
+    header.hInstance = sheet->instance;
+    header.pszCaption = MAKEINTRESOURCEW(sheet->captionId);
+    header.nPages = sheet->pageCount;
+    header.phpage = handles;
+    return PropertySheetW(&header);
+}
+
+// A control's report that the user changed it: an edit box's text, a
+// combo box's choice or text, a button clicked.
+bool isEdit(WPARAM wParam, LPARAM control) {
+    if (!control)
+        return false;
+    switch (HIWORD(wParam)) {
+    case EN_CHANGE:
+    case CBN_SELCHANGE:
+    case CBN_EDITCHANGE:
+    case BN_CLICKED:
+        return true;
+    }
+    return false;
+}
+
+void setNotifyResult(HWND page, LONG_PTR value) {
+    SetWindowLongPtrA(page, DWLP_MSGRESULT, value);
+}
+
+void sendHelpCommand(HWND page) {
+    SendMessageA(page, WM_COMMAND, MAKEWPARAM(pageCommandHelp, 0), 0);
+}
+
+// A sheet notification to an editing page; the result goes through
+// DWLP_MSGRESULT.
+void handleNotification(PageProtocol* protocol, HWND page, const NMHDR* header) {
+    SetupContext* context = contextOf(page);
+    SheetHolder* holder = context ? context->sheet : nullptr;
+    switch (header->code) {
+    case PSN_SETACTIVE:
+        if (holder)
+            holder->applyOk = 1;
+        // Apply stays available whenever an editing page shows.
+        SendMessageA(protocol->sheetWindow, PSM_CHANGED, reinterpret_cast<WPARAM>(page), 0);
+        if (protocol->recordsPageWindow && holder)
+            holder->descriptor->pages[0].pageWindow = page;
+        setNotifyResult(page, 0);
+        break;
+    case PSN_KILLACTIVE:
+        setNotifyResult(page, holder && !holder->applyOk ? TRUE : FALSE);
+        break;
+    case PSN_APPLY:
+        if (protocol->apply)
+            protocol->apply(page, context);
+        setNotifyResult(page, holder && !holder->applyOk ? PSNRET_INVALID : PSNRET_NOERROR);
+        break;
+    case PSN_RESET:
+        if (holder)
+            holder->applyOk = 1;
+        break;
+    case PSN_HELP:
+        sendHelpCommand(page);
+        break;
+    }
+}
+} // namespace
+
+int runPropertySheet(SheetHolder* holder) {
+    SheetDescriptor* sheet = holder ? holder->descriptor : nullptr;
+    if (!sheet || sheet->pageCount == 0)
+        return 1;
+    bool narrow = isNarrowCharacterSystem() == 1;
+    if (!createPages(sheet, narrow))
+        return 1;
+    auto* handles =
+        static_cast<HPROPSHEETPAGE*>(rvAlloc(sizeof(HPROPSHEETPAGE) * sheet->pageCount));
+    if (!handles) {
+        noteOutOfMemory();
+        destroyPages(sheet, sheet->pageCount);
+        return 1;
+    }
+    for (uint32_t i = 0; i < sheet->pageCount; ++i)
+        handles[i] = sheet->pages[i].pageHandle;
+    INT_PTR result = showSheet(sheet, handles, narrow);
+    rvFree(handles);
+    return result > 0 ? 0 : 1;
+}
+
+SetupContext* beginPage(PageProtocol* protocol, HWND page, LPARAM pageRecord) {
+    // The creation parameter sits at the same place in both record forms.
+    auto* record = reinterpret_cast<const PROPSHEETPAGEA*>(pageRecord);
+    auto* context = record ? reinterpret_cast<SetupContext*>(record->lParam) : nullptr;
+    protocol->sheetWindow = GetParent(page);
+    if (!context || attachContext(page, context) != 0)
+        return nullptr;
+    return context;
+}
+
+bool handlePageMessage(PageProtocol* protocol, HWND page, UINT message, WPARAM wParam,
+                       LPARAM lParam, INT_PTR* result) {
+    switch (message) {
+    case WM_NOTIFY:
+        handleNotification(protocol, page, reinterpret_cast<const NMHDR*>(lParam));
+        *result = TRUE;
+        return true;
+    case WM_HELP:
+    case WM_CONTEXTMENU:
+        sendHelpCommand(page);
+        *result = TRUE;
+        return true;
+    case WM_COMMAND:
+        if (isEdit(wParam, lParam)) {
+            // After a failed apply the page refuses to be left, and the
+            // sheet sends that same refusal question before every apply:
+            // without this, OK would stay refused after the user had put
+            // the fault right. A change of a control makes it worth trying.
+            SetupContext* context = contextOf(page);
+            if (context && context->sheet)
+                context->sheet->applyOk = 1;
+            return false;
+        }
+        if (LOWORD(wParam) == pageCommandHelp) {
+            SetupContext* context = contextOf(page);
+            if (context)
+                showContextHelp(context->driverName, protocol->helpTopic, "ODBC");
+            *result = TRUE;
+            return true;
+        }
+        if (LOWORD(wParam) == pageCommandTestConnect) {
+            SetupContext* context = contextOf(page);
+            if (context)
+                runTestConnectCommand(protocol->sheetWindow, context);
+            *result = TRUE;
+            return true;
+        }
+        return false;
+    }
+    return false;
+}
+
+void runTestConnectCommand(HWND sheet, SetupContext* context) {
+    testInProgress = 1;
+    // The sheet's apply cycle reads every created page back into the
+    // context; the General page saves nothing while a test runs.
+    SendMessageA(sheet, WM_COMMAND, MAKEWPARAM(sheetApplyButton, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(sheet, sheetApplyButton)));
+    runTestConnect(context);
+    testInProgress = 0;
+    if (context->sheet)
+        context->sheet->applyOk = 1;
+}

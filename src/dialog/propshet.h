@@ -1,0 +1,76 @@
+// The property sheet of an interactive request and the rules its editing
+// pages share: the apply result they agree on, the sheet notifications,
+// help and the Test Connect command.
+#pragma once
+#include <windows.h>
+#include <prsht.h>
+#include <cstdint>
+
+struct SetupContext;
+
+struct PageDescriptor {
+    const char16_t* title; // tab text
+    uint32_t templateId;   // dialog template in the resource library
+    DLGPROC procedure;
+    SetupContext* context; // handed to the page as its creation parameter
+    uint32_t flags;        // PSP_ flags of the page
+    HWND pageWindow;       // the General page stores its window here
+    HPROPSHEETPAGE pageHandle;
+};
+
+struct SheetDescriptor {
+    HWND ownerWindow;
+    HINSTANCE instance; // the resource library
+    uint32_t captionId; // string id of the sheet caption
+    uint32_t flags;     // PSH_ flags of the sheet
+    uint32_t pageCount;
+    PageDescriptor* pages;
+};
+
+struct SheetHolder {
+    SheetDescriptor* descriptor;
+    // 1 when the pages' last apply succeeded or a page has just become
+    // active, 0 after a failed apply.
+    int32_t applyOk;
+};
+
+// Runs the sheet modally in the narrow or wide form that the system calls
+// for. 0 when it ended with a positive result (OK), 1 when it was
+// cancelled or could not be shown.
+int runPropertySheet(SheetHolder* holder);
+
+// Commands and notifications of the pages.
+enum : uint16_t {
+    pageCommandHelp = 9,          // open the page's help topic
+    pageCommandTestConnect = 321, // the sheet's Test Connect button
+    sheetApplyButton = 12321,     // the sheet's own Apply button
+};
+
+// 1 while a Test Connect command runs: the sheet's apply then reads the
+// pages back without validating or saving anything.
+extern int32_t testInProgress;
+
+// What an editing page (General, Connection, Advanced) keeps for the
+// rules it shares with the others.
+struct PageProtocol {
+    const char* helpTopic;
+    // The page's own apply step; it sets the sheet's applyOk.
+    void (*apply)(HWND page, SetupContext* context);
+    // The General page records its window in the first page descriptor.
+    bool recordsPageWindow;
+    HWND sheetWindow; // the sheet, remembered at initialisation
+};
+
+// WM_INITDIALOG of a page: attaches the context that the page record
+// carries and remembers the sheet. The context, or null when it could not
+// be attached.
+SetupContext* beginPage(PageProtocol* protocol, HWND page, LPARAM pageRecord);
+// The messages that the editing pages answer alike: the sheet
+// notifications, help requests and the Test Connect command. True when
+// message was one of them, with the dialog procedure's return in *result
+// (a notification's own result is set with DWLP_MSGRESULT).
+bool handlePageMessage(PageProtocol* protocol, HWND page, UINT message, WPARAM wParam,
+                       LPARAM lParam, INT_PTR* result);
+// The Test Connect command: the sheet reads every page back, then the
+// settings are tried through the driver manager.
+void runTestConnectCommand(HWND sheet, SetupContext* context);
