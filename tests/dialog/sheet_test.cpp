@@ -12,6 +12,7 @@
 #include "help/rvdisplayhelp.h"
 #include "profile/winfixture.h"
 #include "setup/basesetu.h"
+#include "support/boxwatch.h"
 #include "support/testsupport.h"
 #include <commctrl.h>
 #include <functional>
@@ -211,4 +212,162 @@ TEST_F(Sheet, AFailedApplyKeepsTheSheetOnItsPageUntilSomethingChanges) {
     EXPECT_EQ(pages[0].pageWindow, afterMove);
     EXPECT_TRUE(openAfterSecondOk);
     EXPECT_EQ((std::vector<std::string>{"general", "general"}), applies);
+}
+
+// F1, a right click and the sheet's Help button open the page's topic.
+TEST_F(Sheet, HelpOpensTheTopicOfThePageAsked) {
+    characterMode = 0;
+    const std::string url = "file:///C:/Help/wwhelp/wwhimpl/api.htm?context=ODBC&topic=";
+    steps = {
+        [this](HWND) {
+            HELPINFO info = {};
+            info.cbSize = sizeof info;
+            SendMessageA(pages[0].pageWindow, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+        },
+        [](HWND window) { PropSheet_SetCurSel(window, nullptr, 1); },
+        [](HWND window) {
+            HWND connection = PropSheet_GetCurrentPageHwnd(window);
+            SendMessageA(connection, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(connection), 0);
+            NMHDR header = {window, 0, static_cast<UINT>(PSN_HELP)};
+            SendMessageA(connection, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header));
+            PropSheet_PressButton(window, PSBTN_CANCEL);
+        },
+    };
+    EXPECT_EQ(1, run());
+    EXPECT_EQ(
+        (std::vector<std::string>{url + "infgeneral&single=true", url + "infconnection&single=true",
+                                  url + "infconnection&single=true"}),
+        helpUrls);
+}
+
+// Test Connect has every created page read back without saving and the
+// sheet goes on. Right after a failed apply the page refuses to be left,
+// so nothing is read back (the failed apply read it) but the test still
+// clears the way. Without its strings no test runs; with them the driver
+// manager (Wine's, which knows no such driver) is asked and its records
+// are shown.
+TEST_F(Sheet, TestConnectCollectsThePagesWithoutSavingAndTries) {
+    characterMode = 0;
+    generalApplyResult = 0;
+    PlatModule library = resourceLibrary;
+    int32_t flagAfter = -1, applyOkAfter = -1;
+    bool openAfter = false;
+    size_t boxesWithoutStrings = 99;
+    BoxWatcher watcher;
+    auto testConnect = [](HWND window) {
+        SendMessageA(PropSheet_GetCurrentPageHwnd(window), WM_COMMAND,
+                     MAKEWPARAM(pageCommandTestConnect, BN_CLICKED), 0);
+    };
+    steps = {
+        [](HWND window) { PropSheet_SetCurSel(window, nullptr, 1); },
+        [](HWND window) { PropSheet_PressButton(window, PSBTN_APPLYNOW); },
+        [&](HWND window) {
+            resourceLibrary = nullptr;
+            testConnect(window);
+            resourceLibrary = library;
+            boxesWithoutStrings = watcher.boxes().size();
+            flagAfter = testInProgress;
+            applyOkAfter = holder.applyOk;
+            openAfter = IsWindowVisible(window);
+        },
+        [&](HWND window) {
+            testConnect(window);
+            PropSheet_PressButton(window, PSBTN_CANCEL);
+        },
+    };
+    EXPECT_EQ(1, run());
+    EXPECT_EQ((std::vector<std::string>{"general", "general testing", "connection testing"}),
+              applies);
+    EXPECT_EQ(0, flagAfter);
+    EXPECT_EQ(1, applyOkAfter);
+    EXPECT_TRUE(openAfter);
+    EXPECT_EQ(0u, boxesWithoutStrings);
+    std::vector<Box> boxes = watcher.boxes();
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ("Test Connect Error", boxes[0].caption);
+    EXPECT_EQ(0, testInProgress);
+}
+
+TEST_F(Sheet, ASheetThatCannotBeBuiltIsNotShown) {
+    characterMode = 0;
+    for (long n : {1, 2}) {
+        ScopedErrorList errors;
+        rvAllocFailAt(n);
+        EXPECT_EQ(1, run()) << n;
+        rvAllocFailAt(0);
+        EXPECT_TRUE(errors->listFlags & RvErrorList::outOfMemoryPending) << n;
+        EXPECT_FALSE(shown);
+    }
+    // A page whose template is missing.
+    pages[1].templateId = 99;
+    steps = {[](HWND window) { PropSheet_SetCurSel(window, nullptr, 1); },
+             [](HWND window) { PropSheet_PressButton(window, PSBTN_CANCEL); }};
+    EXPECT_EQ(1, run());
+}
+
+namespace {
+HWND modalOwner = nullptr;
+LPARAM modalParameter = 0;
+INT_PTR CALLBACK modalProcedure(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        modalOwner = GetWindow(dialog, GW_OWNER);
+        modalParameter = lParam;
+        EndDialog(dialog, 5);
+        return TRUE;
+    }
+    return FALSE;
+}
+} // namespace
+
+// A dialog opened from inside the sheet belongs to the active window; one
+// whose template is missing is reported.
+TEST_F(Sheet, AModalDialogIsOwnedByTheActiveWindowOrReported) {
+    characterMode = 0;
+    PlatModule savedLibrary = resourceLibrary;
+    resourceLibrary = GetModuleHandleA(nullptr);
+    int shownResult = -1, missingResult = -1;
+    uint16_t missingMessage = 0;
+    HWND sheetWindow = nullptr;
+    steps = {[&](HWND window) {
+        sheetWindow = window;
+        shownResult = showModalDialog(nullptr, 20, modalProcedure, 42);
+        ScopedErrorList errors;
+        missingResult = showModalDialog(window, 99, modalProcedure, 0);
+        missingMessage = errors->lastDiagnostic() ? errors->lastDiagnostic()->messageId : 0;
+        PropSheet_PressButton(window, PSBTN_CANCEL);
+    }};
+    EXPECT_EQ(1, run());
+    resourceLibrary = savedLibrary;
+    EXPECT_EQ(0, shownResult);
+    EXPECT_EQ(sheetWindow, modalOwner);
+    EXPECT_EQ(42, modalParameter);
+    EXPECT_EQ(1, missingResult);
+    EXPECT_EQ(9999, missingMessage);
+}
+
+TEST(WindowPlacement, AWindowIsCentredAndKeptOnTheScreen) {
+    // Area 0..1000, screen 1000 wide.
+    EXPECT_EQ(400, centeredPosition(0, 1000, 200, 1000));
+    EXPECT_EQ(0, centeredPosition(0, 100, 300, 1000));     // negative: 0
+    EXPECT_EQ(0, centeredPosition(0, 1000, 1200, 1000));   // wider than the screen
+    EXPECT_EQ(700, centeredPosition(900, 200, 300, 1000)); // would pass the edge
+
+    HWND owner = CreateWindowA("STATIC", "owner", WS_POPUP, 100, 50, 400, 300, nullptr, nullptr,
+                               nullptr, nullptr);
+    HWND window = CreateWindowA("STATIC", "dialog", WS_POPUP, 0, 0, 200, 100, owner, nullptr,
+                                nullptr, nullptr);
+    ASSERT_TRUE(owner && window);
+    centerWindow(window);
+    RECT placed;
+    GetWindowRect(window, &placed);
+    EXPECT_EQ(200, placed.left);
+    EXPECT_EQ(150, placed.top);
+    EXPECT_EQ(400, placed.right); // the size is kept
+    // With its owner minimised the screen is the area.
+    ShowWindow(owner, SW_MINIMIZE);
+    centerWindow(window);
+    GetWindowRect(window, &placed);
+    EXPECT_EQ((GetSystemMetrics(SM_CXSCREEN) - 200) / 2, placed.left);
+    DestroyWindow(window);
+    DestroyWindow(owner);
 }

@@ -57,7 +57,10 @@ private:
     void answer(HWND window) {
         char className[16] = "";
         GetClassNameA(window, className, sizeof className);
-        if (std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window))
+        // Message boxes only: other dialogs of the thread (a property
+        // sheet) have no text control 0xFFFF.
+        if (std::strcmp(className, "#32770") != 0 || !IsWindowVisible(window) ||
+            !GetDlgItem(window, 0xFFFF))
             return;
         Box box;
         char caption[256] = "", text[1024] = "";
