@@ -1,5 +1,6 @@
 #include "fakeinst.h"
 #include <strings.h>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -54,8 +55,28 @@ int PLAT_STDCALL fakeGetString(const char* section, const char* entry, const cha
     return static_cast<int>(n);
 }
 
-const InstallerFunctions fakeFunctions = {fakeValid, fakeWriteDsn,    fakeRemoveDsn,
-                                          nullptr,   fakeWriteString, fakeGetString};
+// Records what the dialog was opened with (texts and lengths), then answers
+// as the test scripted.
+int PLAT_STDCALL fakeGetTranslator(void*, char* name, uint16_t nameCapacity, uint16_t* nameLength,
+                                   char* path, uint16_t pathCapacity, uint16_t* pathLength,
+                                   uint32_t* option) {
+    current->calls.push_back("SQLGetTranslator " + std::string(name) + " " +
+                             std::to_string(*nameLength) + " " + path + " " +
+                             std::to_string(*pathLength) + " " + std::to_string(nameCapacity) +
+                             " " + std::to_string(pathCapacity));
+    const FakeInstaller::Translator& t = current->translator;
+    if (!t.chosen)
+        return 0;
+    snprintf(name, nameCapacity + 1u, "%s", t.name.c_str());
+    snprintf(path, pathCapacity + 1u, "%s", t.path.c_str());
+    *nameLength = static_cast<uint16_t>(std::strlen(name));
+    *pathLength = static_cast<uint16_t>(std::strlen(path));
+    *option = t.option;
+    return 1;
+}
+
+const InstallerFunctions fakeFunctions = {fakeValid,         fakeWriteDsn,    fakeRemoveDsn,
+                                          fakeGetTranslator, fakeWriteString, fakeGetString};
 } // namespace
 
 bool FakeInstaller::NoCase::operator()(const std::string& a, const std::string& b) const {

@@ -18,6 +18,13 @@ struct FakeInstaller {
     int failWritesFrom = 0;
     // SQLRemoveDSNFromIni refuses.
     bool failRemove = false;
+    // What the user does in SQLGetTranslator's dialog: cancel, or choose
+    // (an empty path is "no translator").
+    struct Translator {
+        bool chosen = false;
+        std::string name, path;
+        uint32_t option = 0;
+    } translator;
 
     FakeInstaller();
     ~FakeInstaller();
