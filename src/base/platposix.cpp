@@ -367,6 +367,10 @@ int platMoveFileReplacing(const char* from, const char* to) {
 
 // Without a desktop the message goes to the standard error stream, and the
 // user is taken to have pressed OK.
+void* platDesktopWindow() {
+    return nullptr;
+}
+
 int platMessageBox(void*, const char* text, const char* caption, unsigned) {
     std::fprintf(stderr, "%s: %s\n", caption, text);
     return 1; // IDOK

@@ -196,6 +196,10 @@ int platMoveFileReplacing(const char* from, const char* to) {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED) ? 0 : 1;
 }
 
+void* platDesktopWindow() {
+    return GetDesktopWindow();
+}
+
 int platMessageBox(void* owner, const char* text, const char* caption, unsigned style) {
     return MessageBoxA(static_cast<HWND>(owner), text, caption, style);
 }

@@ -117,6 +117,8 @@ enum : unsigned {
     platBoxTaskModal = 0x2000,
 };
 int platMessageBox(void* owner, const char* text, const char* caption, unsigned style);
+// GetDesktopWindow; null where there is no desktop.
+void* platDesktopWindow();
 
 // GetTempPathA: length of the path (with its final separator), 0 on failure
 // or when it would not fit in capacity bytes with its terminator.

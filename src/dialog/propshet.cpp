@@ -212,32 +212,29 @@ bool handlePageMessage(PageProtocol* protocol, HWND page, UINT message, WPARAM w
         sendHelpCommand(page);
         *result = TRUE;
         return true;
-    case WM_COMMAND:
-        if (isEdit(wParam, lParam)) {
-            // After a failed apply the page refuses to be left, and the
-            // sheet sends that same refusal question before every apply:
-            // without this, OK would stay refused after the user had put
-            // the fault right. A change of a control makes it worth trying.
-            SetupContext* context = contextOf(page);
-            if (context && context->sheet)
-                context->sheet->applyOk = 1;
-            return false;
-        }
+    case WM_COMMAND: {
+        SetupContext* context = contextOf(page);
         if (LOWORD(wParam) == pageCommandHelp) {
-            SetupContext* context = contextOf(page);
             if (context)
                 showContextHelp(context->driverName, protocol->helpTopic, "ODBC");
             *result = TRUE;
             return true;
         }
         if (LOWORD(wParam) == pageCommandTestConnect) {
-            SetupContext* context = contextOf(page);
             if (context)
                 runTestConnectCommand(protocol->sheetWindow, context);
             *result = TRUE;
             return true;
         }
+        if (isEdit(wParam, lParam) && context && context->sheet) {
+            // After a failed apply the page refuses to be left, and the
+            // sheet asks that same question before every apply: without
+            // this, OK would stay refused after the user had put the fault
+            // right. A change of a control makes a new apply worth trying.
+            context->sheet->applyOk = 1;
+        }
         return false;
+    }
     }
     return false;
 }

@@ -1,4 +1,5 @@
 #include "basesetu.h"
+#include "../base/rvplatform.h"
 #include "instshim.h"
 #include "mainsetu.h"
 #include "../base/crypt.h"
@@ -185,6 +186,9 @@ int parseAndLoad(SetupContext* context, uint16_t* wantsSheet) {
         result = context->dataSourceName[0] ? SQLRemoveDSNFromIni(context->dataSourceName) : 0;
     } else if (context->parentWindow) {
         *wantsSheet = 1;
+        // A sheet owned by the desktop would have no owner to return to.
+        if (context->parentWindow == platDesktopWindow())
+            context->parentWindow = nullptr;
         result = 1;
     } else {
         *wantsSheet = 0;
