@@ -234,6 +234,7 @@ void initSetupContext(SetupContext* context, void* parentWindow, uint16_t reques
     context->isFileDataSource = 0;
     context->errorList = nullptr;
     context->flags = 0;
+    context->animation = AnimationState{};
 }
 
 void destroySetupContext(SetupContext* context) {

@@ -2,6 +2,7 @@
 // until it returns, and the steps that load it and write it to ODBC.INI.
 #pragma once
 #include "infsgbvr.h"
+#include "../dialog/animstat.h"
 
 class RvErrorList;
 struct SheetHolder;
@@ -37,6 +38,7 @@ struct SetupContext {
     int32_t isFileDataSource; // the attribute string named a SAVEFILE
     RvErrorList* errorList;
     uint32_t flags;
+    AnimationState animation; // the About page's icon column
 };
 
 void initSetupContext(SetupContext* context, void* parentWindow, uint16_t request,
