@@ -1,0 +1,361 @@
+// The Connection and Advanced pages share one procedure. The Connection
+// page alone ties the LogonID field to the default-login check box; each
+// page keeps its own sheet window and help topic.
+#include "connpage.h"
+#include "propshet.h"
+#include "utility.h"
+#include "wincente.h"
+#include "wingetst.h"
+#include "winprop.h"
+#include "../base/rvdbcs.h"
+#include "../base/rverror.h"
+#include "../setup/basesetu.h"
+#include "../setup/mainsetu.h"
+
+namespace {
+// Controls that the procedure addresses itself; the binding fills and
+// reads the attribute controls among them as well.
+enum : int {
+    controlHostName = 301,
+    controlLogonId = 302,
+    controlService = 304,
+    controlProtocol = 305,
+    controlDatabases = 307,
+    controlCursorBehavior = 309,
+    controlTranslator = 310,
+    controlScroll = 311,
+    controlGetDbList = 312,
+    controlCancelDetect = 313,
+    controlServerName = 316,
+    controlUseDefaultLogin = 319,
+};
+
+// The page's own read-back, which it sends itself on PSN_APPLY.
+enum : WPARAM { pageCommandApply = 2 };
+
+// Informix client settings are read into buffers of this size: a value
+// needs its terminator within them.
+enum : DWORD { clientValueSize = 32 };
+// A combo box item's text, terminator included.
+enum : LRESULT { itemTextSize = 256 };
+
+// Where an item's icon and text go, from the item's top left corner.
+enum : int { iconLeft = 4, iconTop = 3, iconSize = 32, textLeft = 39, textTop = 11 };
+
+const char* const protocolNames[] = {"sesoctcp", "olsoctcp", "onsoctcp", "sesocspx",
+                                     "olsocspx", "onsocspx", "seipcpip"};
+
+const char environmentKey[] = "Software\\Informix\\Environment";
+const char sqlHostsKey[] = "Software\\Informix\\SqlHosts\\";
+const char netrcKey[] = "Software\\Informix\\NETRC\\";
+
+struct IconPage {
+    PageProtocol protocol;
+    // UseDefaultLogin disables LogonID (the Connection page).
+    bool tiesLogonToDefaultLogin;
+};
+
+void applyPage(HWND page, SetupContext* context);
+
+IconPage connectionPage = {{"infconnection", applyPage, false, nullptr}, true};
+IconPage advancedPage = {{"infadvanced", applyPage, false, nullptr}, false};
+
+using ClientValue = char[clientValueSize];
+
+// The client stores its settings as text. A longer value, or one of
+// another type, is not a setting this page can show, and a cut one would
+// name another server or host: it counts as missing.
+bool queryClientValue(HKEY key, const char* name, ClientValue& value) {
+    DWORD type = 0, size = clientValueSize;
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+        ERROR_SUCCESS)
+        return false;
+    if (type != REG_SZ && type != REG_EXPAND_SZ)
+        return false;
+    if (size > 0 && value[size - 1] == 0)
+        return true;
+    // Stored without its terminator: it fits only with room left for one.
+    if (size >= clientValueSize)
+        return false;
+    value[size] = 0;
+    return true;
+}
+
+// Reads value valueName of the key root\keyPrefix keyName.
+bool readClientValue(HKEY root, const char* keyPrefix, const char* keyName, const char* valueName,
+                     ClientValue& value) {
+    char path[128];
+    size_t prefixLength = textLength(keyPrefix), nameLength = textLength(keyName);
+    if (prefixLength + nameLength >= sizeof path)
+        return false;
+    copyBytes(path, keyPrefix, prefixLength);
+    copyBytes(path + prefixLength, keyName, nameLength + 1);
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return false;
+    bool found = queryClientValue(key, valueName, value);
+    RegCloseKey(key);
+    return found;
+}
+
+// A value of the SQLHOSTS entry of server. An empty name names no entry.
+bool readSqlHostsValue(const ClientValue& server, const char* valueName, ClientValue& value) {
+    return server[0] && readClientValue(HKEY_LOCAL_MACHINE, sqlHostsKey, server, valueName, value);
+}
+
+// The entry consulted is always that of the user's current Informix
+// server, whatever server the data source names.
+bool lookUpClientSetting(int kind, ClientValue& value) {
+    ClientValue server;
+    if (!readClientValue(HKEY_CURRENT_USER, environmentKey, "", "INFORMIXSERVER", server))
+        return false;
+    switch (kind) {
+    case clientServer:
+        copyBytes(value, server, sizeof server);
+        return true;
+    case clientProtocol:
+        return readSqlHostsValue(server, "PROTOCOL", value);
+    case clientService:
+        return readSqlHostsValue(server, "SERVICE", value);
+    case clientHost:
+        return readSqlHostsValue(server, "HOST", value);
+    case clientUser: {
+        ClientValue host;
+        return readSqlHostsValue(server, "HOST", host) && host[0] &&
+               readClientValue(HKEY_CURRENT_USER, netrcKey, host, "USER", value);
+    }
+    }
+    return false;
+}
+
+// Empty server fields, in the order they are filled; each lookup starts
+// again from the environment key.
+const struct {
+    int controlId;
+    int kind;
+} serverFields[] = {
+    {controlServerName, clientServer}, {controlService, clientService},
+    {controlProtocol, clientProtocol}, {controlHostName, clientHost},
+    {controlLogonId, clientUser},
+};
+
+void fillServerFields(HWND page) {
+    for (const auto& field : serverFields)
+        fillFromClientRegistry(page, field.controlId, field.kind);
+}
+
+void addProtocolNames(HWND page) {
+    for (const char* name : protocolNames)
+        SendDlgItemMessageA(page, controlProtocol, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+}
+
+// LogonID is used only when the default login is not.
+void updateLogonId(HWND page) {
+    EnableWindow(GetDlgItem(page, controlLogonId),
+                 IsDlgButtonChecked(page, controlUseDefaultLogin) != BST_CHECKED);
+}
+
+INT_PTR initPage(IconPage* kind, HWND page, LPARAM pageRecord) {
+    SetupContext* context = beginPage(&kind->protocol, page, pageRecord);
+    centerWindow(page);
+    addProtocolNames(page);
+    if (!context || fillControls(page, context) != 0)
+        return TRUE;
+    fillServerFields(page);
+    if (kind->tiesLogonToDefaultLogin)
+        updateLogonId(page);
+    // The Advanced page has no Databases field; focus on nothing would
+    // leave the keyboard with no control.
+    if (HWND databases = GetDlgItem(page, controlDatabases))
+        SetFocus(databases);
+    return FALSE;
+}
+
+// Command 2: the controls are read back; the sheet's apply result follows.
+void readBack(HWND page) {
+    SetupContext* context = contextOf(page);
+    if (!context)
+        return;
+    int failed = readControls(page, context);
+    if (context->sheet)
+        context->sheet->applyOk = failed ? 0 : 1;
+}
+
+// PSN_APPLY: only the General page saves. It is applied before this page,
+// so it saves once more to carry this page's values as well.
+void applyPage(HWND page, SetupContext* context) {
+    SendMessageA(page, WM_COMMAND, pageCommandApply, 0);
+    SheetHolder* holder = context ? context->sheet : nullptr;
+    if (!holder || holder->applyOk != 1)
+        return;
+    if (HWND general = holder->descriptor->pages[0].pageWindow)
+        SendMessageA(general, WM_COMMAND, IDOK, 0);
+}
+
+// Diagnostic texts are kept as UTF-8; a narrow message box shows ANSI.
+const char* shownText(RvError* error) {
+    if (error->flags & RvError::outOfMemory)
+        return error->messageText();
+    return error->message.toNarrow(encodingAnsi);
+}
+
+// Command 310. A cancelled choice is no failure; running out of memory is
+// reported with the last error's text.
+void runTranslator(HWND page) {
+    SetupContext* context = contextOf(page);
+    if (!context || chooseTranslator(page, context) == 0)
+        return;
+    RvErrorList* errors = currentErrorList();
+    RvError* last = errors ? errors->lastDiagnostic() : nullptr;
+    if (last)
+        MessageBoxA(page, shownText(last), "Warning", MB_ICONWARNING | MB_TASKMODAL);
+}
+
+// Commands come as a whole parameter: a control's notification other than
+// a click is not a command.
+INT_PTR handleCommand(IconPage* kind, HWND page, WPARAM command) {
+    switch (command) {
+    case pageCommandApply:
+        readBack(page);
+        return TRUE;
+    case controlTranslator:
+        runTranslator(page);
+        return TRUE;
+    case controlUseDefaultLogin:
+        if (!kind->tiesLogonToDefaultLogin)
+            return FALSE;
+        updateLogonId(page);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+bool isIconItemControl(UINT controlId) {
+    switch (controlId) {
+    case controlProtocol:
+    case controlCursorBehavior:
+    case controlScroll:
+    case controlGetDbList:
+    case controlCancelDetect:
+        return true;
+    }
+    return false;
+}
+
+// The icon of a control's items; CancelDetectInterval has none.
+const char* iconOfControl(UINT controlId) {
+    switch (controlId) {
+    case controlProtocol:
+        return "Protocol";
+    case controlCursorBehavior:
+        return "Cursor";
+    case controlScroll:
+        return "Scroll";
+    case controlGetDbList:
+        return "GetDBList";
+    }
+    return nullptr;
+}
+
+// The text of the item drawn; empty for the empty field of a combo box
+// without a selection, for a control that is no combo box, and for a text
+// that would not fit.
+void itemText(const DRAWITEMSTRUCT* record, char (&text)[itemTextSize]) {
+    text[0] = 0;
+    if (record->CtlType != ODT_COMBOBOX || record->itemID == static_cast<UINT>(-1))
+        return;
+    LRESULT length = SendMessageA(record->hwndItem, CB_GETLBTEXTLEN, record->itemID, 0);
+    if (length == CB_ERR || length >= itemTextSize)
+        return;
+    if (SendMessageA(record->hwndItem, CB_GETLBTEXT, record->itemID,
+                     reinterpret_cast<LPARAM>(text)) == CB_ERR)
+        text[0] = 0;
+}
+
+INT_PTR drawPageItem(const DRAWITEMSTRUCT* record) {
+    if (!isIconItemControl(record->CtlID))
+        return FALSE;
+    char text[itemTextSize];
+    itemText(record, text);
+    drawIconItem(static_cast<HINSTANCE>(resourceLibrary), record, text,
+                 iconOfControl(record->CtlID));
+    return TRUE;
+}
+
+void drawIcon(HINSTANCE instance, HDC dc, int x, int y, const char* iconName) {
+    if (!instance || !iconName)
+        return;
+    HANDLE icon = LoadImageA(instance, iconName, IMAGE_ICON, iconSize, iconSize, 0);
+    if (!icon)
+        return;
+    DrawIconEx(dc, x, y, static_cast<HICON>(icon), iconSize, iconSize, 0, nullptr, DI_NORMAL);
+    DestroyIcon(static_cast<HICON>(icon));
+}
+
+INT_PTR runIconPage(IconPage* kind, HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return initPage(kind, page, lParam);
+    case WM_MEASUREITEM:
+        // Comes while the dialog makes its controls, before WM_INITDIALOG.
+        measureIconItem(page, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam), iconItemExtraHeight);
+        return TRUE;
+    case WM_DRAWITEM:
+        return drawPageItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    }
+    INT_PTR result = FALSE;
+    if (handlePageMessage(&kind->protocol, page, message, wParam, lParam, &result))
+        return result;
+    if (message == WM_COMMAND)
+        return handleCommand(kind, page, wParam);
+    return FALSE;
+}
+} // namespace
+
+INT_PTR CALLBACK connectionPageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+    return runIconPage(&connectionPage, page, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK advancedPageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+    return runIconPage(&advancedPage, page, message, wParam, lParam);
+}
+
+int fillFromClientRegistry(HWND page, int controlId, int kind) {
+    char text[clientValueSize] = "";
+    GetDlgItemTextA(page, controlId, text, clientValueSize);
+    // What the user or the data source already has is never replaced.
+    if (text[0])
+        return 1;
+    ClientValue value;
+    if (!lookUpClientSetting(kind, value))
+        return 0;
+    SetDlgItemTextA(page, controlId, value);
+    return 1;
+}
+
+void measureIconItem(HWND page, MEASUREITEMSTRUCT* record, int extraHeight) {
+    SIZE text = {};
+    if (HDC dc = GetDC(page)) {
+        GetTextExtentPoint32A(dc, "A", 1, &text);
+        ReleaseDC(page, dc);
+    }
+    record->itemHeight = static_cast<UINT>(extraHeight + text.cy);
+}
+
+void drawIconItem(HINSTANCE instance, const DRAWITEMSTRUCT* record, const char* text,
+                  const char* iconName) {
+    HDC dc = record->hDC;
+    const RECT& item = record->rcItem;
+    bool selected = (record->itemState & ODS_SELECTED) != 0;
+    FillRect(dc, &item, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    COLORREF oldColour =
+        SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    drawIcon(instance, dc, item.left + iconLeft, item.top + iconTop, iconName);
+    int oldMode = SetBkMode(dc, TRANSPARENT);
+    RECT textArea = {item.left + textLeft, item.top + textTop, item.right, item.bottom};
+    DrawTextA(dc, text ? text : "", -1, &textArea, 0);
+    SetBkMode(dc, oldMode);
+    SetTextColor(dc, oldColour);
+    if (record->itemState & ODS_FOCUS)
+        DrawFocusRect(dc, &item);
+}
