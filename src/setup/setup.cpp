@@ -3,6 +3,9 @@
 #include "instshim.h"
 #include "libmain.h"
 #include "../dialog/utility.h"
+#ifdef _WIN32
+#include "sheetsetu.h"
+#endif
 
 extern "C" int PLAT_STDCALL ConfigDSN(void* parentWindow, uint16_t request, const char* driverName,
                                       const char* attributes) {
@@ -18,9 +21,13 @@ extern "C" int PLAT_STDCALL ConfigDSN(void* parentWindow, uint16_t request, cons
     uint16_t wantsSheet = 0;
     int result = loadSetupContext(&context, &wantsSheet);
     if (result && wantsSheet) {
-        // The property sheet is not part of this library yet: a request
-        // that needs it cannot be carried out.
+#ifdef _WIN32
+        result = runSetupSheet(&context);
+#else
+        // There is no property sheet outside Windows: a request that needs
+        // one cannot be carried out.
         result = 0;
+#endif
     }
     destroySetupContext(&context);
     return result ? 1 : 0;

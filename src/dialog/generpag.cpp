@@ -1,0 +1,87 @@
+#include "generpag.h"
+#include "propshet.h"
+#include "utility.h"
+#include "wincente.h"
+#include "wingetst.h"
+#include "winprop.h"
+#include "../setup/basesetu.h"
+#include "../setup/sheetsetu.h"
+
+namespace {
+enum : int { testConnectGap = 7 };
+
+void applyStep(HWND page, SetupContext*);
+
+PageProtocol protocol = {"infgeneral", applyStep, true, nullptr};
+
+// The Test Connect button, left of the sheet's OK button with its size and
+// font. False when its text is missing from the resource library.
+bool addTestConnectButton(HWND sheet) {
+    char text[256];
+    if (LoadStringA(static_cast<HINSTANCE>(resourceLibrary), 20170, text, sizeof text) <= 0)
+        return false;
+    HWND ok = GetDlgItem(sheet, IDOK);
+    RECT frame = {};
+    GetWindowRect(ok, &frame);
+    int16_t width = static_cast<int16_t>(frame.right - frame.left);
+    int16_t height = static_cast<int16_t>(frame.bottom - frame.top);
+    POINT corner = {frame.left, frame.top};
+    ScreenToClient(sheet, &corner);
+    HWND button =
+        CreateWindowA("BUTTON", text, WS_CHILD | WS_TABSTOP | BS_VCENTER,
+                      corner.x - width - testConnectGap, corner.y, width, height, sheet,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(pageCommandTestConnect)),
+                      static_cast<HINSTANCE>(resourceLibrary), nullptr);
+    if (button) {
+        SendMessageA(button, WM_SETFONT, SendMessageA(ok, WM_GETFONT, 0, 0), TRUE);
+        ShowWindow(button, SW_SHOW);
+    }
+    return true;
+}
+
+INT_PTR initialise(HWND page, LPARAM pageRecord) {
+    SetupContext* context = beginPage(&protocol, page, pageRecord);
+    if (!context || !addTestConnectButton(protocol.sheetWindow))
+        return TRUE;
+    centerWindow(page);
+    if (fillControls(page, context) != 0)
+        return TRUE;
+    SetFocus(GetDlgItem(page, controlDataSourceName));
+    return FALSE;
+}
+
+void applyStep(HWND page, SetupContext*) {
+    applyGeneralPage(page);
+}
+} // namespace
+
+void applyGeneralPage(HWND page) {
+    SetupContext* context = contextOf(page);
+    if (!context)
+        return;
+    int ok;
+    if (testInProgress) {
+        // A test only collects the values: nothing is checked or written.
+        readControls(page, context);
+        ok = 1;
+    } else {
+        ok = saveDataSource(page, context) == 0;
+    }
+    if (context->sheet)
+        context->sheet->applyOk = ok;
+}
+
+INT_PTR CALLBACK generalPageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG)
+        return initialise(page, lParam);
+    // The other pages send IDOK to this page to have the data source saved
+    // with their values.
+    if (message == WM_COMMAND && wParam == IDOK) {
+        applyGeneralPage(page);
+        return TRUE;
+    }
+    INT_PTR result;
+    if (handlePageMessage(&protocol, page, message, wParam, lParam, &result))
+        return result;
+    return FALSE;
+}

@@ -1,0 +1,83 @@
+#include "sheetsetu.h"
+#include "basesetu.h"
+#include "instshim.h"
+#include "mainsetu.h"
+#include "../base/rvalloc.h"
+#include "../dialog/aboutpag.h"
+#include "../dialog/connpage.h"
+#include "../dialog/generpag.h"
+#include "../dialog/propshet.h"
+#include "../dialog/utility.h"
+#include "../dialog/wingetst.h"
+
+namespace {
+enum { pageCount = 4, titleCapacity = 16 };
+
+const char invalidNameText[] =
+    "Invalid data source name.  The first character must be a letter, and the name cannot "
+    "contain any of the following characters:  [ ] { } ( ) ? * = ! @ , ;";
+
+struct PagePlan {
+    unsigned titleId;
+    uint32_t templateId;
+    DLGPROC procedure;
+};
+const PagePlan pagePlans[pageCount] = {
+    {20163, 3, generalPageProcedure},
+    {20162, 4, connectionPageProcedure},
+    {20161, 5, advancedPageProcedure},
+    {20160, 10, aboutPageProcedure},
+};
+} // namespace
+
+int runSetupSheet(SetupContext* context) {
+    char16_t titles[pageCount][titleCapacity];
+    PageDescriptor pages[pageCount];
+    for (int i = 0; i < pageCount; ++i) {
+        loadResourceStringW(resourceLibrary, pagePlans[i].titleId, titles[i], titleCapacity);
+        pages[i] = {titles[i],
+                    pagePlans[i].templateId,
+                    pagePlans[i].procedure,
+                    context,
+                    PSP_USETITLE,
+                    nullptr,
+                    nullptr};
+    }
+    SheetDescriptor sheet = {static_cast<HWND>(context->parentWindow),
+                             static_cast<HINSTANCE>(resourceLibrary),
+                             20165,
+                             0,
+                             pageCount,
+                             pages};
+    auto* holder = static_cast<SheetHolder*>(rvAlloc(sizeof(SheetHolder)));
+    int confirmed = 0;
+    if (holder) {
+        holder->descriptor = &sheet;
+        holder->applyOk = 1;
+        context->sheet = holder;
+        confirmed = runPropertySheet(holder) == 0;
+        context->sheet = nullptr;
+        rvFree(holder);
+    }
+    // An interactive request gives the library back; a silent one keeps it.
+    if (resourceLibrary)
+        releaseResourceLibrary(&resourceLibrary, &resourceLibraryUses);
+    return confirmed;
+}
+
+int saveDataSource(HWND page, SetupContext* context) {
+    if (readControls(page, context) != 0)
+        return 1;
+    const char* name = context->dataSourceName;
+    if (!name || !name[0] || !SQLValidDSN(name)) {
+        MessageBoxA(page, invalidNameText, "Error", MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+        return 1;
+    }
+    // A file data source is never stored: its string goes to the caller.
+    if (context->outputAddress)
+        return storeConnectionString(context) == 0 ? 0 : 1;
+    if (!writeDataSource(context))
+        return 1;
+    // The page shows what was stored ("1" selects "1 - Preserve" again).
+    return fillControls(page, context) == 0 ? 0 : 1;
+}

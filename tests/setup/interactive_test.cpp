@@ -1,0 +1,203 @@
+// Interactive requests under Wine: ConfigDSN with a window runs the real
+// four-page sheet from the resource library against Wine's installer; an
+// automation thread plays the user.
+#include <windows.h>
+#include <commctrl.h>
+#include <odbcinst.h>
+#include "base/rvalloc.h"
+#include "dialog/utility.h"
+#include "requests.h"
+#include "support/boxwatch.h"
+#include "support/sheetdrive.h"
+#include "support/testsupport.h"
+#include <string>
+
+namespace {
+const char driver[] = "IBM INFORMIX ODBC DRIVER";
+const char odbcIniKey[] = "Software\\ODBC\\ODBC.INI\\";
+
+std::string freshName(const char* stem) {
+    std::string name = std::string("Qs") + stem + std::to_string(GetCurrentProcessId());
+    RegDeleteTreeA(HKEY_CURRENT_USER, (odbcIniKey + name).c_str());
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (odbcIniKey + name).c_str());
+    return name;
+}
+std::string stored(const std::string& name, const char* key) {
+    char buffer[4096] = {};
+    SQLGetPrivateProfileString(name.c_str(), key, "<none>", buffer, sizeof buffer, "ODBC.INI");
+    return buffer;
+}
+bool registered(const std::string& name) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (odbcIniKey + name).c_str(), 0, KEY_READ, &key))
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+HWND page(HWND sheet, int index) {
+    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_INDEXTOHWND, index, 0));
+}
+std::string text(HWND window, int id) {
+    char buffer[256] = {};
+    GetDlgItemTextA(window, id, buffer, sizeof buffer);
+    return buffer;
+}
+
+class Interactive : public testing::Test {
+protected:
+    void SetUp() override {
+        owner = CreateWindowA("STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                              nullptr);
+        ASSERT_TRUE(owner);
+    }
+    void TearDown() override {
+        DestroyWindow(owner);
+        // An interactive request gives the resource library back; the
+        // tests' own use goes with it.
+        if (!resourceLibrary) {
+            resourceLibrary = platLoadLibrary("qzifx06R.dll");
+            resourceLibraryUses = 1;
+        }
+    }
+    BOOL request(WORD kind, const std::string& attributes, HWND parent = nullptr) {
+        return ConfigDSN(parent ? parent : owner, kind, driver, attributes.data());
+    }
+    HWND owner = nullptr;
+};
+} // namespace
+
+TEST_F(Interactive, AnAddShowsTheFourPagesAndOkStoresWhatTheUserTyped) {
+    std::string name = freshName("Add");
+    int tabs = 0;
+    std::string firstTab, lastTab, shownName;
+    bool nameEnabled = true;
+    RECT ok = {}, test = {};
+    bool testVisible = false;
+    SheetDriver user({
+        [&](HWND sheet) {
+            HWND tabControl = PropSheet_GetTabControl(sheet);
+            tabs = static_cast<int>(SendMessageA(tabControl, TCM_GETITEMCOUNT, 0, 0));
+            char title[32] = {};
+            TCITEMA item = {};
+            item.mask = TCIF_TEXT;
+            item.pszText = title;
+            item.cchTextMax = sizeof title;
+            SendMessageA(tabControl, TCM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+            firstTab = title;
+            SendMessageA(tabControl, TCM_GETITEMA, 3, reinterpret_cast<LPARAM>(&item));
+            lastTab = title;
+            shownName = text(page(sheet, 0), 401);
+            nameEnabled = IsWindowEnabled(GetDlgItem(page(sheet, 0), 401));
+            GetWindowRect(GetDlgItem(sheet, IDOK), &ok);
+            GetWindowRect(GetDlgItem(sheet, 321), &test);
+            testVisible = IsWindowVisible(GetDlgItem(sheet, 321));
+            SetDlgItemTextA(page(sheet, 0), 402, "Typed in the sheet");
+        },
+        [](HWND sheet) { PropSheet_PressButton(sheet, PSBTN_OK); },
+    });
+    EXPECT_EQ(TRUE, request(ODBC_ADD_DSN, attrs({"DSN=" + name, "DB=stores"})));
+    EXPECT_EQ(4, tabs);
+    EXPECT_EQ("General", firstTab);
+    EXPECT_EQ("About", lastTab);
+    EXPECT_EQ(name, shownName);
+    EXPECT_FALSE(nameEnabled); // named by the caller: not to be changed
+    // Test Connect sits left of OK, as large, 7 pixels apart.
+    EXPECT_TRUE(testVisible);
+    EXPECT_EQ(ok.left - 7, test.right);
+    EXPECT_EQ(ok.top, test.top);
+    EXPECT_EQ(ok.bottom - ok.top, test.bottom - test.top);
+    EXPECT_TRUE(registered(name));
+    EXPECT_EQ("Typed in the sheet", stored(name, "Description"));
+    EXPECT_EQ("stores", stored(name, "Database"));
+    EXPECT_EQ("1", stored(name, "CursorBehavior")); // the stored form
+}
+
+TEST_F(Interactive, CancelWritesNothingAndFails) {
+    std::string name = freshName("Cancel");
+    ASSERT_EQ(TRUE, ConfigDSN(nullptr, ODBC_ADD_DSN, driver,
+                              attrs({"DSN=" + name, "Description=before"}).data()));
+    SheetDriver user({
+        [](HWND sheet) { SetDlgItemTextA(page(sheet, 0), 402, "after"); },
+        [](HWND sheet) { PropSheet_PressButton(sheet, PSBTN_CANCEL); },
+    });
+    EXPECT_EQ(FALSE, request(ODBC_CONFIG_DSN, attrs({"DSN=" + name})));
+    EXPECT_EQ("before", stored(name, "Description"));
+}
+
+TEST_F(Interactive, AnInvalidNameIsRefusedWithAMessageButNotByTestConnect) {
+    std::string name = freshName("Named");
+    BoxWatcher boxes;
+    bool openAfterRefusal = false;
+    SheetDriver user({
+        [](HWND sheet) { SetDlgItemTextA(page(sheet, 0), 401, "bad{name}"); },
+        // Test Connect collects the values without checking the name.
+        [](HWND sheet) {
+            SendMessageA(sheet, WM_COMMAND, MAKEWPARAM(321, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(sheet, 321)));
+        },
+        [](HWND sheet) { PropSheet_PressButton(sheet, PSBTN_OK); },
+        [&](HWND sheet) {
+            openAfterRefusal = IsWindowVisible(sheet);
+            SetDlgItemTextA(page(sheet, 0), 401, name.c_str());
+        },
+        [](HWND sheet) { PropSheet_PressButton(sheet, PSBTN_OK); },
+    });
+    EXPECT_EQ(TRUE, request(ODBC_ADD_DSN, attrs({"Description=unnamed"})));
+    EXPECT_TRUE(openAfterRefusal);
+    EXPECT_TRUE(registered(name));
+    EXPECT_FALSE(registered("bad{name}"));
+    std::vector<Box> shown = boxes.boxes();
+    ASSERT_FALSE(shown.empty());
+    // The test's own records come first (Wine's driver manager knows no
+    // such driver), then the one refusal of the name.
+    EXPECT_EQ("Test Connect Error", shown.front().caption);
+    EXPECT_EQ("Error", shown.back().caption);
+    EXPECT_EQ("Invalid data source name.  The first character must be a letter, and the name "
+              "cannot contain any of the following characters:  [ ] { } ( ) ? * = ! @ , ;",
+              shown.back().text);
+    size_t refusals = 0;
+    for (const Box& b : shown)
+        refusals += b.caption == "Error";
+    EXPECT_EQ(1u, refusals);
+}
+
+TEST_F(Interactive, RenamingInTheSheetMovesTheDataSource) {
+    std::string oldName = freshName("Old"), newName = freshName("New");
+    ASSERT_EQ(TRUE, ConfigDSN(nullptr, ODBC_ADD_DSN, driver, attrs({"DSN=" + oldName}).data()));
+    SheetDriver user({
+        [&](HWND sheet) { SetDlgItemTextA(page(sheet, 0), 401, newName.c_str()); },
+        [](HWND sheet) { PropSheet_PressButton(sheet, PSBTN_OK); },
+    });
+    EXPECT_EQ(TRUE, request(ODBC_CONFIG_DSN, attrs({"DSN=" + oldName})));
+    EXPECT_FALSE(registered(oldName));
+    EXPECT_TRUE(registered(newName));
+}
+
+TEST_F(Interactive, AFileDataSourceGetsItsStringAndNothingIsStored) {
+    std::string name = freshName("File");
+    auto** variable = static_cast<char**>(allocateLowMemory(4096));
+    ASSERT_NE(nullptr, variable);
+    *variable = nullptr;
+    SheetDriver user({[](HWND sheet) { PropSheet_PressButton(sheet, PSBTN_OK); }});
+    EXPECT_EQ(TRUE, request(ODBC_ADD_DSN,
+                            attrs({"DSN=" + name, "SAVEFILE=x.dsn",
+                                   "OutStrAddr=" + addressText(variable), "Database=stores"})));
+    ASSERT_NE(nullptr, *variable);
+    std::string handed = *variable;
+    EXPECT_EQ(0u, handed.find(std::string("DRIVER=") + driver + ";")) << handed;
+    EXPECT_NE(std::string::npos, handed.find("Database=stores;")) << handed;
+    EXPECT_FALSE(registered(name));
+    rvFree(*variable);
+    freeLowMemory(variable, 4096);
+}
+
+TEST_F(Interactive, ASheetForTheDesktopHasNoOwner) {
+    std::string name = freshName("Desk");
+    HWND sheetOwner = owner;
+    SheetDriver user({[&](HWND sheet) {
+        sheetOwner = GetWindow(sheet, GW_OWNER);
+        PropSheet_PressButton(sheet, PSBTN_CANCEL);
+    }});
+    EXPECT_EQ(FALSE, request(ODBC_ADD_DSN, attrs({"DSN=" + name}), GetDesktopWindow()));
+    EXPECT_EQ(nullptr, sheetOwner);
+}
