@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes the About page's four animation icons (601 to 604) into
-src/resources as 32x32 true-colour .ico files.
+src/resources/icons as 32x32 true-colour .ico files.
 
 Each icon is a rounded tile of its own colour with a white database drum;
 the drum's lit band sits one step lower on each icon, so the column reads
@@ -11,9 +11,8 @@ The generated files are committed, so the build does not need Python.
 Run from anywhere: python3 tools/make-icons.py
 """
 import os
-import struct
 
-SIZE = 32
+from icofile import SIZE, ico_bytes
 TILES = {
     601: (0x1F, 0x5F, 0xBF),  # blue
     602: (0x1F, 0x9F, 0x3F),  # green
@@ -66,32 +65,13 @@ def pixel(frame, colour, x, y):
 
 
 def icon_file(frame, colour):
-    rows = []
-    mask_rows = []
-    for y in reversed(range(SIZE)):  # bitmaps run bottom-up
-        row = bytearray()
-        mask = 0
-        for x in range(SIZE):
-            r, g, b, a = pixel(frame, colour, x, y)
-            row += bytes((b, g, r, a))
-            if a == 0:
-                mask |= 1 << (SIZE - 1 - x)
-        rows.append(bytes(row))
-        mask_rows.append(struct.pack(">I", mask))  # 32 bits: already 4-byte aligned
-    pixels = b"".join(rows)
-    masks = b"".join(mask_rows)
-    # BITMAPINFOHEADER: the height counts the colour and mask halves.
-    header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, 32, 0,
-                         len(pixels) + len(masks), 0, 0, 0, 0)
-    image = header + pixels + masks
-    directory = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", SIZE, SIZE, 0, 0, 1, 32, len(image), 6 + 16)
-    return directory + entry + image
+    rows = [[pixel(frame, colour, x, y) for x in range(SIZE)] for y in range(SIZE)]
+    return ico_bytes([[p[:3] if p[3] else None for p in row] for row in rows])
 
 
 def main():
     top = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-    out = os.path.join(top, "src", "resources")
+    out = os.path.join(top, "src", "resources", "icons")
     for frame, (ident, colour) in enumerate(sorted(TILES.items())):
         with open(os.path.join(out, "about%d.ico" % ident), "wb") as f:
             f.write(icon_file(frame, colour))

@@ -11,11 +11,10 @@ Each icon is one 32-bit image with an alpha channel and a matching AND
 mask. The pictures keep to the upper 28 rows: a list item is about as tall
 as the icon's offset plus 32 rows, and the last rows may be cut off.
 """
-import struct
 import sys
 from pathlib import Path
 
-SIZE = 32
+from icofile import SIZE, ico_bytes
 
 BLACK = (0x20, 0x20, 0x20)
 BLUE = (0x1F, 0x5F, 0xBF)
@@ -118,30 +117,6 @@ def get_db_list():
     return p
 
 
-def ico_bytes(picture):
-    """One 32-bit image with its AND mask, rows bottom-up."""
-    colour_rows = []
-    mask_rows = []
-    for row in reversed(picture.pixels):
-        colour = bytearray()
-        bits = 0
-        for x, pixel in enumerate(row):
-            if pixel is None:
-                colour += bytes((0, 0, 0, 0))
-                bits |= 1 << (31 - x)
-            else:
-                r, g, b = pixel
-                colour += bytes((b, g, r, 0xFF))
-        colour_rows.append(bytes(colour))
-        mask_rows.append(struct.pack(">I", bits))
-    image = b"".join(colour_rows) + b"".join(mask_rows)
-    header = struct.pack("<IiiHHIIiiII", 40, SIZE, 2 * SIZE, 1, 32, 0, len(image), 0, 0, 0, 0)
-    data = header + image
-    directory = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", SIZE, SIZE, 0, 0, 1, 32, len(data), 6 + 16)
-    return directory + entry + data
-
-
 ICONS = {
     "protocol.ico": protocol,
     "cursor.ico": cursor,
@@ -156,7 +131,7 @@ def main():
     out = Path(sys.argv[1])
     out.mkdir(parents=True, exist_ok=True)
     for name, draw in ICONS.items():
-        (out / name).write_bytes(ico_bytes(draw()))
+        (out / name).write_bytes(ico_bytes(draw().pixels))
 
 
 if __name__ == "__main__":

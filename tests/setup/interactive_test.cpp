@@ -7,6 +7,7 @@
 #include "base/rvalloc.h"
 #include "dialog/utility.h"
 #include "requests.h"
+#include "wineini.h"
 #include "support/boxwatch.h"
 #include "support/sheetdrive.h"
 #include "support/testsupport.h"
@@ -14,26 +15,7 @@
 
 namespace {
 const char driver[] = "IBM INFORMIX ODBC DRIVER";
-const char odbcIniKey[] = "Software\\ODBC\\ODBC.INI\\";
 
-std::string freshName(const char* stem) {
-    std::string name = std::string("Qs") + stem + std::to_string(GetCurrentProcessId());
-    RegDeleteTreeA(HKEY_CURRENT_USER, (odbcIniKey + name).c_str());
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (odbcIniKey + name).c_str());
-    return name;
-}
-std::string stored(const std::string& name, const char* key) {
-    char buffer[4096] = {};
-    SQLGetPrivateProfileString(name.c_str(), key, "<none>", buffer, sizeof buffer, "ODBC.INI");
-    return buffer;
-}
-bool registered(const std::string& name) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (odbcIniKey + name).c_str(), 0, KEY_READ, &key))
-        return false;
-    RegCloseKey(key);
-    return true;
-}
 HWND page(HWND sheet, int index) {
     return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_INDEXTOHWND, index, 0));
 }
@@ -67,7 +49,7 @@ protected:
 } // namespace
 
 TEST_F(Interactive, AnAddShowsTheFourPagesAndOkStoresWhatTheUserTyped) {
-    std::string name = freshName("Add");
+    std::string name = freshName("Qs", "Add");
     int tabs = 0;
     std::string firstTab, lastTab, shownName;
     bool nameEnabled = true;
@@ -113,7 +95,7 @@ TEST_F(Interactive, AnAddShowsTheFourPagesAndOkStoresWhatTheUserTyped) {
 }
 
 TEST_F(Interactive, CancelWritesNothingAndFails) {
-    std::string name = freshName("Cancel");
+    std::string name = freshName("Qs", "Cancel");
     ASSERT_EQ(TRUE, ConfigDSN(nullptr, ODBC_ADD_DSN, driver,
                               attrs({"DSN=" + name, "Description=before"}).data()));
     SheetDriver user({
@@ -125,7 +107,7 @@ TEST_F(Interactive, CancelWritesNothingAndFails) {
 }
 
 TEST_F(Interactive, AnInvalidNameIsRefusedWithAMessageButNotByTestConnect) {
-    std::string name = freshName("Named");
+    std::string name = freshName("Qs", "Named");
     BoxWatcher boxes;
     bool openAfterRefusal = false;
     SheetDriver user({
@@ -162,7 +144,7 @@ TEST_F(Interactive, AnInvalidNameIsRefusedWithAMessageButNotByTestConnect) {
 }
 
 TEST_F(Interactive, RenamingInTheSheetMovesTheDataSource) {
-    std::string oldName = freshName("Old"), newName = freshName("New");
+    std::string oldName = freshName("Qs", "Old"), newName = freshName("Qs", "New");
     ASSERT_EQ(TRUE, ConfigDSN(nullptr, ODBC_ADD_DSN, driver, attrs({"DSN=" + oldName}).data()));
     SheetDriver user({
         [&](HWND sheet) { SetDlgItemTextA(page(sheet, 0), 401, newName.c_str()); },
@@ -174,7 +156,7 @@ TEST_F(Interactive, RenamingInTheSheetMovesTheDataSource) {
 }
 
 TEST_F(Interactive, AFileDataSourceGetsItsStringAndNothingIsStored) {
-    std::string name = freshName("File");
+    std::string name = freshName("Qs", "File");
     auto** variable = static_cast<char**>(allocateLowMemory(4096));
     ASSERT_NE(nullptr, variable);
     *variable = nullptr;
@@ -192,7 +174,7 @@ TEST_F(Interactive, AFileDataSourceGetsItsStringAndNothingIsStored) {
 }
 
 TEST_F(Interactive, ASheetForTheDesktopHasNoOwner) {
-    std::string name = freshName("Desk");
+    std::string name = freshName("Qs", "Desk");
     HWND sheetOwner = owner;
     SheetDriver user({[&](HWND sheet) {
         sheetOwner = GetWindow(sheet, GW_OWNER);

@@ -15,35 +15,13 @@
 #include <windows.h>
 #include <odbcinst.h>
 #include "requests.h"
+#include "wineini.h"
 #include "support/testsupport.h"
 #include <string>
 
 namespace {
 const char driver[] = "IBM INFORMIX ODBC DRIVER";
 const char odbcIniKey[] = "Software\\ODBC\\ODBC.INI\\";
-
-// A name of this test run, so that runs in one prefix don't meet.
-std::string freshName(const char* stem) {
-    std::string name = std::string("Qz") + stem + std::to_string(GetCurrentProcessId());
-    // Leftovers of an earlier run with the same process id.
-    RegDeleteTreeA(HKEY_CURRENT_USER, (odbcIniKey + name).c_str());
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (odbcIniKey + name).c_str());
-    return name;
-}
-
-std::string stored(const std::string& name, const char* key) {
-    char buffer[4096] = {};
-    SQLGetPrivateProfileString(name.c_str(), key, "<none>", buffer, sizeof buffer, "ODBC.INI");
-    return buffer;
-}
-
-bool registered(const std::string& name) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (odbcIniKey + name).c_str(), 0, KEY_READ, &key))
-        return false;
-    RegCloseKey(key);
-    return true;
-}
 
 int silent(WORD request, const std::string& attributes) {
     return ConfigDSN(nullptr, request, driver, attributes.data());
@@ -52,7 +30,7 @@ int silent(WORD request, const std::string& attributes) {
 } // namespace
 
 TEST(WineInstaller, SilentAddStoresEveryKeyWithGivenValuesAndDefaults) {
-    std::string name = freshName("Add");
+    std::string name = freshName("Qz", "Add");
     ASSERT_EQ(TRUE, silent(ODBC_ADD_DSN, attrs({"DSN=" + name, "DB=stores", "HOST=h1",
                                                 "CursorBehavior=0 - Close"})));
     EXPECT_TRUE(registered(name));
@@ -64,7 +42,7 @@ TEST(WineInstaller, SilentAddStoresEveryKeyWithGivenValuesAndDefaults) {
 }
 
 TEST(WineInstaller, ConfigureKeepsStoredValuesAndTheLongKeywordWins) {
-    std::string name = freshName("Conf");
+    std::string name = freshName("Qz", "Conf");
     ASSERT_EQ(TRUE, silent(ODBC_ADD_DSN, attrs({"DSN=" + name, "Description=first",
                                                 "CancelDetectInterval=10 Sec."})));
     ASSERT_EQ(TRUE, silent(ODBC_CONFIG_DSN, attrs({"DSN=" + name, "DB=short", "Database=long",
@@ -77,14 +55,14 @@ TEST(WineInstaller, ConfigureKeepsStoredValuesAndTheLongKeywordWins) {
 }
 
 TEST(WineInstaller, RepeatedDsnIsRefusedWithNothingWritten) {
-    std::string name = freshName("Rep");
+    std::string name = freshName("Qz", "Rep");
     EXPECT_EQ(FALSE, silent(ODBC_ADD_DSN, attrs({"DSN=" + name, "DB=x", "DSN=" + name})));
     EXPECT_FALSE(registered(name));
     EXPECT_EQ("<none>", stored(name, "Database"));
 }
 
 TEST(WineInstaller, InvalidOrEmptyNameFailsWithNothingWritten) {
-    std::string name = freshName("Bad") + "[1]";
+    std::string name = freshName("Qz", "Bad") + "[1]";
     EXPECT_EQ(FALSE, silent(ODBC_ADD_DSN, attrs({"DSN=" + name, "DB=x"})));
     EXPECT_FALSE(registered(name));
     EXPECT_EQ("<none>", stored(name, "Database"));
@@ -93,7 +71,7 @@ TEST(WineInstaller, InvalidOrEmptyNameFailsWithNothingWritten) {
 }
 
 TEST(WineInstaller, AnAttributeStringWithoutDoubleNulIsCutAt2048Bytes) {
-    std::string name = freshName("Cut");
+    std::string name = freshName("Qz", "Cut");
     std::string text = "DSN=" + name;
     text += '\0';
     std::string prefix = text + "Description=";
@@ -104,7 +82,7 @@ TEST(WineInstaller, AnAttributeStringWithoutDoubleNulIsCutAt2048Bytes) {
 }
 
 TEST(WineInstaller, RemoveUnregistersTheDataSource) {
-    std::string name = freshName("Rem");
+    std::string name = freshName("Qz", "Rem");
     ASSERT_EQ(TRUE, silent(ODBC_ADD_DSN, attrs({"DSN=" + name})));
     ASSERT_TRUE(registered(name));
     EXPECT_EQ(TRUE, silent(ODBC_REMOVE_DSN, attrs({"DSN=" + name})));
@@ -113,7 +91,7 @@ TEST(WineInstaller, RemoveUnregistersTheDataSource) {
 }
 
 TEST(WineInstaller, RenameRegistersTheNewNameAndUnregistersTheOld) {
-    std::string oldName = freshName("Old"), newName = freshName("New");
+    std::string oldName = freshName("Qz", "Old"), newName = freshName("Qz", "New");
     ASSERT_EQ(TRUE, silent(ODBC_ADD_DSN, attrs({"DSN=" + oldName, "DB=stores"})));
     ASSERT_EQ(TRUE, renameAndSave(driver, oldName.c_str(), newName.c_str()));
     EXPECT_TRUE(registered(newName));

@@ -1,0 +1,28 @@
+#include "wineini.h"
+#include <windows.h>
+#include <odbcinst.h>
+
+namespace {
+const char odbcIniKey[] = "Software\\ODBC\\ODBC.INI\\";
+}
+
+std::string freshName(const char* prefix, const char* stem) {
+    std::string name = std::string(prefix) + stem + std::to_string(GetCurrentProcessId());
+    RegDeleteTreeA(HKEY_CURRENT_USER, (odbcIniKey + name).c_str());
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (odbcIniKey + name).c_str());
+    return name;
+}
+
+std::string stored(const std::string& name, const char* key) {
+    char buffer[4096] = {};
+    SQLGetPrivateProfileString(name.c_str(), key, "<none>", buffer, sizeof buffer, "ODBC.INI");
+    return buffer;
+}
+
+bool registered(const std::string& name) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (odbcIniKey + name).c_str(), 0, KEY_READ, &key))
+        return false;
+    RegCloseKey(key);
+    return true;
+}
