@@ -8,6 +8,7 @@
 #include "dialog/utility.h"
 #include "requests.h"
 #include "wineini.h"
+#include "profile/winfixture.h"
 #include "support/boxwatch.h"
 #include "support/sheetdrive.h"
 #include "support/testsupport.h"
@@ -182,4 +183,25 @@ TEST_F(Interactive, ASheetForTheDesktopHasNoOwner) {
     }});
     EXPECT_EQ(FALSE, request(ODBC_ADD_DSN, attrs({"DSN=" + name}), GetDesktopWindow()));
     EXPECT_EQ(nullptr, sheetOwner);
+}
+
+// The installer's own way in: SQLConfigDataSource loads the setup library
+// registered for the driver (the built qzifx06s.dll, with its resource
+// library beside it), whose ConfigDSN runs the sheet on this thread.
+TEST_F(Interactive, TheInstallerRunsTheSheetOfTheRegisteredSetupLibrary) {
+    const char registeredDriver[] = "RV Sheet Through The Installer";
+    const std::string driverKey = std::string("Software\\ODBC\\ODBCINST.INI\\") + registeredDriver;
+    const std::string setup = programDirectory() + "\\qzifx06s.dll";
+    ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, driverKey, "Driver", setup));
+    ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, driverKey, "Setup", setup));
+    std::string name = freshName("Qs", "Inst");
+    SheetDriver user({
+        [](HWND sheet) { SetDlgItemTextA(page(sheet, 0), 402, "Through the installer"); },
+        [](HWND sheet) { PropSheet_PressButton(sheet, PSBTN_OK); },
+    });
+    EXPECT_TRUE(
+        SQLConfigDataSource(owner, ODBC_ADD_DSN, registeredDriver, attrs({"DSN=" + name}).data()));
+    EXPECT_EQ(2u, user.stepsRun());
+    EXPECT_EQ("Through the installer", stored(name, "Description"));
+    removeKey(HKEY_LOCAL_MACHINE, driverKey);
 }

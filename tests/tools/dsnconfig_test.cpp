@@ -106,6 +106,17 @@ TEST(CommandLine, DataSourceRequestNamesDriverAndDataSource) {
               "HOST=h\0DSN=Sales\0\0"s);
 }
 
+TEST(CommandLine, AddAndConfigureMayAskForTheDialog) {
+    static Command command;
+    ASSERT_EQ(parse({"add", "--dialog", "D", "DSN=s"}, &command), "");
+    EXPECT_TRUE(command.dialog);
+    EXPECT_STREQ(command.driver, "D");
+    ASSERT_EQ(parse({"configure", "D", "DSN=s"}, &command), "");
+    EXPECT_FALSE(command.dialog);
+    // Removing shows nothing.
+    EXPECT_NE(parse({"remove", "--dialog", "D", "DSN=s"}), "");
+}
+
 TEST(CommandLine, DataSourceRequestsAreRefusedBeforeAnyInstallerCall) {
     EXPECT_NE(parse({"add", "D"}), "");
     EXPECT_NE(parse({"add", "D", "DSN=s", "extra"}), "");

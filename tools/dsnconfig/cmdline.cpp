@@ -9,14 +9,16 @@ const char* const defaultDriverDescription = "Informix ODBC Driver";
 const char* const usageText =
     "usage:\n"
     "  dsnconfig install-driver [--driver DESC] [--setup PATH] [--help-root DIR]\n"
-    "  dsnconfig add       DRIVER \"DSN=name;keyword=value;...\"\n"
-    "  dsnconfig configure DRIVER \"DSN=name;keyword=value;...\"\n"
+    "  dsnconfig add       [--dialog] DRIVER \"DSN=name;keyword=value;...\"\n"
+    "  dsnconfig configure [--dialog] DRIVER \"DSN=name;keyword=value;...\"\n"
     "  dsnconfig remove    DRIVER \"DSN=name\"\n"
     "  dsnconfig show DSN\n"
     "  dsnconfig list [--driver DESC]\n"
     "\n"
     "DRIVER and DESC are driver descriptions (default \"Informix ODBC Driver\").\n"
     "A value in braces may contain ';' and writes '}' as \"}}\": Description={a;b}.\n"
+    "--dialog shows the driver's setup dialog with those values; the data source\n"
+    "is saved when it is confirmed with OK.\n"
     "Exit status: 0 done, 1 refused or failed, 2 unusable command line.\n";
 
 namespace {
@@ -118,6 +120,12 @@ bool checkRefusedKeywords(const AttributeList& list, char* message) {
 }
 
 bool parseDataSourceRequest(int argc, const char* const* argv, Command* command, char* message) {
+    // "--dialog" right after add or configure; the rest moves up by one.
+    if (argc == 5 && !std::strcmp(argv[2], "--dialog") && command->kind != CommandKind::remove) {
+        command->dialog = true;
+        --argc;
+        ++argv;
+    }
     if (argc != 4)
         return fail(message, "%s needs a driver description and an attribute list", argv[1]);
     command->driver = argv[2];

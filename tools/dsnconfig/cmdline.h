@@ -25,6 +25,7 @@ struct Command {
     const char* setupPath;  // install-driver: null means the copy beside the tool
     const char* helpRoot;   // install-driver: null means none
     const char* dataSource; // show; for add/configure/remove the DSN value in attributes
+    bool dialog;            // add/configure: the setup library's property sheet edits it
     AttributeList attributes;
 };
 

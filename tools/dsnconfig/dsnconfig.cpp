@@ -154,9 +154,12 @@ int configureDataSource(const Command& command) {
         request = ODBC_REMOVE_DSN;
         done = "removed";
     }
-    if (!SQLConfigDataSource(nullptr, request, command.driver, command.attributes.bytes)) {
-        std::fprintf(stderr, "dsnconfig: the request for data source \"%s\" was refused\n",
-                     command.dataSource);
+    // With a window the installer has the setup library show its dialog;
+    // the desktop stands for "no owner" in a console program.
+    HWND window = command.dialog ? GetDesktopWindow() : nullptr;
+    if (!SQLConfigDataSource(window, request, command.driver, command.attributes.bytes)) {
+        std::fprintf(stderr, "dsnconfig: the request for data source \"%s\" was %s\n",
+                     command.dataSource, command.dialog ? "cancelled or refused" : "refused");
         printInstallerErrors();
         return 1;
     }
