@@ -2,6 +2,7 @@
 #include "rverror.h"
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 // Test hooks only; the counters are atomic because any thread may allocate.
@@ -35,6 +36,19 @@ void* rvRealloc(void* block, size_t size) {
         return nullptr;
     }
     return grown;
+}
+
+char* rvAllocText(const char* bytes, size_t n) {
+    char* copy = static_cast<char*>(rvAlloc(n + 1));
+    if (!copy)
+        return nullptr;
+    std::memcpy(copy, bytes, n);
+    copy[n] = 0;
+    return copy;
+}
+
+char* rvAllocText(const char* text) {
+    return rvAllocText(text, std::strlen(text));
 }
 
 void rvFree(void* block) {

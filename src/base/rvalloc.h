@@ -12,6 +12,10 @@ void* rvAlloc(size_t size);
 // out of memory is noted and the result is null.
 void* rvRealloc(void* block, size_t size);
 void rvFree(void* block);
+// An owned copy of n bytes of text with a terminator added, or of a
+// terminated text; null when memory ran out. Freed with rvFree.
+char* rvAllocText(const char* bytes, size_t n);
+char* rvAllocText(const char* text);
 
 // Test hooks. rvAllocFailAt(n) makes the n-th allocation from now fail
 // (1 = the next one); 0 turns failing off. rvAllocCount() counts the

@@ -15,14 +15,6 @@ const char* textOrEmpty(const char* text) {
     return text ? text : "";
 }
 
-char* copyOf(const char* text) {
-    size_t n = textLength(text);
-    char* copy = static_cast<char*>(rvAlloc(n + 1));
-    if (copy)
-        copyBytes(copy, text, n + 1);
-    return copy;
-}
-
 // The next character of a terminated ANSI text, never past its terminator.
 char* nextCharIn(char* p) {
     return p + (isLeadByte(p) && p[1] ? 2 : 1);
@@ -66,7 +58,7 @@ void selectByPrefix(HWND page, int id, const char* value) {
 // Adds the comma-separated items of choices to the combo box, each without
 // its leading white space. Works on a copy, which is cut into the items.
 int addChoiceItems(HWND page, int id, const char* choices) {
-    char* list = copyOf(textOrEmpty(choices));
+    char* list = rvAllocText(textOrEmpty(choices));
     if (!list)
         return 1;
     char* item = const_cast<char*>(skipSpaces(list, encodingAnsi));
@@ -181,13 +173,13 @@ int readValue(HWND page, const AttributeDescriptor& row, char** out) {
         *out = nullptr;
         if (!isChecked(page, id))
             return 0;
-        *out = copyOf(textOrEmpty(row.choices));
+        *out = rvAllocText(textOrEmpty(row.choices));
         break;
     case controlFlag:
-        *out = copyOf(isChecked(page, id) ? "1" : "0");
+        *out = rvAllocText(isChecked(page, id) ? "1" : "0");
         break;
     case controlYesNo:
-        *out = copyOf(isChecked(page, id) ? "Yes" : "No");
+        *out = rvAllocText(isChecked(page, id) ? "Yes" : "No");
         break;
     case controlChoiceList:
         // Items read "number - text": the leading word is what is stored.

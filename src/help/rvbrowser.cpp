@@ -250,11 +250,9 @@ int deriveHelpLocation(BrowserInfo* info) {
     const char* rest = colon + 1;
     while (*rest == '/')
         ++rest;
-    size_t n = textLength(rest);
-    char* copy = static_cast<char*>(rvAlloc(n + 1));
+    char* copy = rvAllocText(rest);
     if (!copy)
         return -1;
-    copyBytes(copy, rest, n + 1);
     rvFree(info->helpLocation);
     info->helpLocation = copy;
     return 0;
@@ -322,11 +320,9 @@ int copyUrl(const char* url, uint32_t length, char** out, uint32_t* outLength) {
     *out = nullptr;
     if (!url || length == 0)
         return -1;
-    char* copy = static_cast<char*>(rvAlloc(static_cast<size_t>(length) + 1));
+    char* copy = rvAllocText(url, length);
     if (!copy)
         return -1;
-    copyBytes(copy, url, length);
-    copy[length] = 0;
     *out = copy;
     *outLength = length;
     return 0;

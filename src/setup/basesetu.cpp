@@ -19,21 +19,8 @@ enum : uint32_t {
 };
 const char odbcIni[] = "ODBC.INI";
 
-char* copyText(const char* bytes, size_t n) {
-    char* copy = static_cast<char*>(rvAlloc(n + 1));
-    if (!copy)
-        return nullptr;
-    copyBytes(copy, bytes, n);
-    copy[n] = 0;
-    return copy;
-}
-
-char* copyText(const char* text) {
-    return copyText(text, textLength(text));
-}
-
 char* copyText(const RvSubString& text) {
-    return copyText(text.data, text.length);
+    return rvAllocText(text.data, text.length);
 }
 
 // For configure and remove requests the installer may put a parenthesised
@@ -93,9 +80,9 @@ char* readStoredValue(const char* section, const AttributeDescriptor& row, int* 
         }
         char* value = nullptr;
         if (n < 1 || buffer[0] == 0) {
-            if (row.defaultValue && !(value = copyText(row.defaultValue)))
+            if (row.defaultValue && !(value = rvAllocText(row.defaultValue)))
                 *failed = 1;
-        } else if (!(value = copyText(buffer))) {
+        } else if (!(value = rvAllocText(buffer))) {
             *failed = 1;
         }
         rvFree(buffer);
@@ -129,7 +116,7 @@ int loadValues(SetupContext* context, RvValueParser& parser) {
                 return 0;
         } else if (context->isFileDataSource) {
             // A file data source has nothing stored to fall back on.
-            if (row.defaultValue && !(value = copyText(row.defaultValue)))
+            if (row.defaultValue && !(value = rvAllocText(row.defaultValue)))
                 return 0;
         } else {
             int failed = 0;
@@ -157,8 +144,8 @@ int parseAndLoad(SetupContext* context, uint16_t* wantsSheet) {
         goto done;
     {
         const RvSubString* dsn = parser->lookup("DSN");
-        context->storedName = dsn ? copyText(*dsn) : copyText("");
-        context->dataSourceName = dsn ? copyText(*dsn) : copyText("");
+        context->storedName = dsn ? copyText(*dsn) : rvAllocText("");
+        context->dataSourceName = dsn ? copyText(*dsn) : rvAllocText("");
         if (!context->storedName || !context->dataSourceName)
             goto done;
 

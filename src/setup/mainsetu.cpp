@@ -91,13 +91,9 @@ namespace {
 char* copyText(const char* text, bool* failed) {
     if (!text)
         return nullptr;
-    size_t n = textLength(text);
-    char* copy = static_cast<char*>(rvAlloc(n + 1));
-    if (!copy) {
+    char* copy = rvAllocText(text);
+    if (!copy)
         *failed = true;
-        return nullptr;
-    }
-    copyBytes(copy, text, n + 1);
     return copy;
 }
 

@@ -88,11 +88,9 @@ int TestConnection::buildConnectString() {
         if (failed || text.length > maxConnectLength)
             return 1;
     }
-    char* copy = static_cast<char*>(rvAlloc(text.length + 1));
+    char* copy = rvAllocText(text.data, text.length);
     if (!copy)
         return 1;
-    std::memcpy(copy, text.data, text.length);
-    copy[text.length] = 0;
     rvFree(connectString);
     connectString = copy;
     connectLength = text.length;
