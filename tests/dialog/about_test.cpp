@@ -7,6 +7,7 @@
 #include "profile/winfixture.h"
 #include "setup/basesetu.h"
 #include "support/boxwatch.h"
+#include "support/pagesteps.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
 #include <functional>
@@ -193,10 +194,8 @@ TEST_F(AboutPage, NoDrawingThreadOutlivesItsPage) {
 }
 
 namespace {
-// What a sheet test does once its first page shows, one step at a time
-// with the sheet window; each step runs after what the one before posted.
-std::vector<std::function<void(HWND sheet)>> steps;
-size_t nextStep = 0;
+// What a sheet test does once its first page shows.
+PageSteps pageSteps;
 std::vector<std::string> applies;
 
 void otherApply(HWND, SetupContext* context) {
@@ -210,18 +209,12 @@ INT_PTR CALLBACK otherPage(HWND page, UINT message, WPARAM wParam, LPARAM lParam
     INT_PTR result;
     if (message == WM_INITDIALOG) {
         beginPage(&otherProtocol, page, lParam);
-        PostMessageA(page, WM_APP, 0, 0);
+        PageSteps::start(page);
         return TRUE;
     }
     if (handlePageMessage(&otherProtocol, page, message, wParam, lParam, &result))
         return result;
-    if (message != WM_APP)
-        return FALSE;
-    if (nextStep < steps.size())
-        steps[nextStep++](GetParent(page));
-    if (nextStep < steps.size())
-        PostMessageA(page, WM_APP, 0, 0);
-    return TRUE;
+    return pageSteps.handle(page, message) ? TRUE : FALSE;
 }
 
 // Which icon (0 to 3) the page shows at (14, y), by the colour of its tile
@@ -271,7 +264,7 @@ protected:
         pages[1] = {u"About", 10, aboutPageProcedure, &context, PSP_USETITLE, nullptr, nullptr};
         sheet = {nullptr, static_cast<HINSTANCE>(resourceLibrary), 20165, 0, 2, pages};
         holder = {&sheet, -7};
-        nextStep = 0;
+        pageSteps.set({});
         applies.clear();
     }
     int run() { return runPropertySheet(&holder); }
@@ -292,7 +285,7 @@ TEST_F(AboutSheet, TheAnimationRunsOnlyWhileThePageShows) {
     DWORD stopMilliseconds = 0;
     void* threadAfterLeave = this;
     std::vector<int> column;
-    steps = {
+    pageSteps.set({
         [](HWND window) { showPage(window, 1); },
         [&](HWND window) {
             first = holdThread(context);
@@ -311,7 +304,7 @@ TEST_F(AboutSheet, TheAnimationRunsOnlyWhileThePageShows) {
             secondRan = threadRuns(second);
             PropSheet_PressButton(window, PSBTN_CANCEL);
         },
-    };
+    });
     EXPECT_EQ(1, run());
     EXPECT_TRUE(firstRan);
     EXPECT_EQ(1, applyOk);
@@ -332,7 +325,7 @@ TEST_F(AboutSheet, TestConnectAndOkFromThePage) {
     BoxWatcher watcher;
     int32_t flagAfter = -1;
     bool threadSound = false;
-    steps = {
+    pageSteps.set({
         [](HWND window) { showPage(window, 1); },
         [&](HWND window) {
             SendMessageA(PropSheet_GetCurrentPageHwnd(window), WM_COMMAND,
@@ -344,7 +337,7 @@ TEST_F(AboutSheet, TestConnectAndOkFromThePage) {
             threadSound = !thread || threadRuns(thread);
             PropSheet_PressButton(window, PSBTN_OK);
         },
-    };
+    });
     EXPECT_EQ(0, run());
     EXPECT_EQ(0, flagAfter);
     EXPECT_TRUE(threadSound);

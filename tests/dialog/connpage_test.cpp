@@ -10,6 +10,8 @@
 #include "help/rvbrowser.h"
 #include "profile/winfixture.h"
 #include "setup/basesetu.h"
+#include "support/helprecord.h"
+#include "support/pagesteps.h"
 #include "support/testsupport.h"
 #include <commctrl.h>
 #include <functional>
@@ -27,12 +29,10 @@ const int standInGeneralTemplate = 30; // connpagetest.rc
 
 // What the test does once the sheet runs: one step per posted message, so
 // each sees what the one before posted.
-std::vector<std::function<void(HWND sheet)>> steps;
-size_t nextStep = 0;
+PageSteps pageSteps;
 SetupContext context;
 // The HostName value at each save that the General page was asked for.
 std::vector<std::string> saves;
-std::vector<std::string> helpUrls;
 
 std::string valueOf(const char* keyword) {
     for (uint16_t i = 0; i < context.attributeCount; ++i)
@@ -53,14 +53,10 @@ INT_PTR CALLBACK generalPage(HWND page, UINT message, WPARAM wParam, LPARAM lPar
     switch (message) {
     case WM_INITDIALOG:
         beginPage(&generalProtocol, page, lParam);
-        PostMessageA(page, WM_APP, 0, 0);
+        PageSteps::start(page);
         return TRUE;
     case WM_APP:
-        if (nextStep < steps.size()) {
-            steps[nextStep++](GetParent(page));
-            PostMessageA(page, WM_APP, 0, 0);
-        }
-        return TRUE;
+        return pageSteps.handle(page, message);
     case WM_COMMAND:
         if (wParam == IDOK) {
             saves.push_back(valueOf("HostName"));
@@ -69,11 +65,6 @@ INT_PTR CALLBACK generalPage(HWND page, UINT message, WPARAM wParam, LPARAM lPar
     }
     return handlePageMessage(&generalProtocol, page, message, wParam, lParam, &result) ? result
                                                                                        : FALSE;
-}
-
-int recordUrl(BrowserInfo*, const char* url, uint32_t length) {
-    helpUrls.emplace_back(url, length);
-    return 0;
 }
 
 // A sheet takes every page template from one module: the resource library
@@ -111,14 +102,8 @@ protected:
         resourceLibrary = library;
         savedMode = characterMode;
         characterMode = 0;
-        savedLaunch = browserLaunch;
-        auto none = [] { return 0; };
-        auto noInfo = [](BrowserInfo*) { return 0; };
-        browserLaunch = {none, none, noInfo, noInfo, noInfo, recordUrl, savedLaunch.info};
-        steps.clear();
-        nextStep = 0;
+        pageSteps.set({});
         saves.clear();
-        helpUrls.clear();
         ASSERT_TRUE(seedText(HKEY_CURRENT_USER, environmentKey, "INFORMIXSERVER", "ol_rv"));
         ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, hostsKey, "HOST", "dbhost"));
         ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, hostsKey, "SERVICE", "turbo"));
@@ -131,7 +116,6 @@ protected:
             destroySetupContext(&context);
         resourceLibrary = savedLibrary;
         characterMode = savedMode;
-        browserLaunch = savedLaunch;
         removeKey(HKEY_CURRENT_USER, informixKey);
         removeKey(HKEY_LOCAL_MACHINE, informixKey);
         removeKey(HKEY_LOCAL_MACHINE, driverKey);
@@ -169,7 +153,7 @@ protected:
     static HMODULE library;
     PlatModule savedLibrary;
     int32_t savedMode;
-    BrowserLaunch savedLaunch;
+    HelpUrlRecorder help;
     std::string attributes;
     int parentStandIn = 0;
     bool loaded = false;
@@ -214,7 +198,7 @@ TEST_F(Pages, EmptyServerFieldsTakeTheClientSettings) {
     std::vector<std::string> fields, protocols;
     bool logonEnabled = false, protocolShown = false, cursorShown = false;
     int itemHeight = 0, expectedHeight = -1;
-    steps = {
+    pageSteps.set({
         [](HWND sheet) { showPage(sheet, 1); },
         [&](HWND sheet) {
             HWND page = pageAt(sheet, 1);
@@ -239,7 +223,7 @@ TEST_F(Pages, EmptyServerFieldsTakeTheClientSettings) {
             cursorShown = dropDown(pageAt(sheet, 2), 309) && dropDown(pageAt(sheet, 2), 313);
             PropSheet_PressButton(sheet, PSBTN_CANCEL);
         },
-    };
+    });
     EXPECT_EQ(1, run());
     EXPECT_EQ((std::vector<std::string>{"ol_rv", "own.example", "turbo", "onsoctcp", "informix"}),
               fields);
@@ -296,7 +280,7 @@ TEST_F(Pages, ClientSettingsThatDoNotFitOrAreMissingFillNothing) {
 TEST_F(Pages, DefaultLoginDisablesLogonIdOnTheConnectionPageOnly) {
     load({"DSN=RvConnPage", "UseDefaultLogin=1"});
     std::vector<bool> enabled;
-    steps = {
+    pageSteps.set({
         [](HWND sheet) { showPage(sheet, 1); },
         [&](HWND sheet) {
             HWND page = pageAt(sheet, 1);
@@ -306,7 +290,7 @@ TEST_F(Pages, DefaultLoginDisablesLogonIdOnTheConnectionPageOnly) {
             }
             PropSheet_PressButton(sheet, PSBTN_CANCEL);
         },
-    };
+    });
     EXPECT_EQ(1, run());
     EXPECT_EQ((std::vector<bool>{false, true, false}), enabled);
 
@@ -333,7 +317,7 @@ TEST_F(Pages, ApplyAndHelpAreEachPagesOwn) {
     load({"DSN=RvConnPage"});
     LONG_PTR failedAnswer = -1;
     size_t savesAfterFailure = 99;
-    steps = {
+    pageSteps.set({
         [](HWND sheet) { showPage(sheet, 1); },
         [](HWND sheet) {
             HELPINFO info = {};
@@ -354,7 +338,7 @@ TEST_F(Pages, ApplyAndHelpAreEachPagesOwn) {
             SetDlgItemTextA(page, 300, "stores");
             PropSheet_PressButton(sheet, PSBTN_OK);
         },
-    };
+    });
     EXPECT_EQ(0, run());
     EXPECT_EQ(PSNRET_INVALID, failedAnswer);
     EXPECT_EQ(0u, savesAfterFailure);
@@ -365,5 +349,5 @@ TEST_F(Pages, ApplyAndHelpAreEachPagesOwn) {
     const std::string url = "file:///C:/Help/wwhelp/wwhimpl/api.htm?context=ODBC&topic=";
     EXPECT_EQ((std::vector<std::string>{url + "infconnection&single=true",
                                         url + "infadvanced&single=true"}),
-              helpUrls);
+              HelpUrlRecorder::urls());
 }

@@ -13,6 +13,8 @@
 #include "profile/winfixture.h"
 #include "setup/basesetu.h"
 #include "support/boxwatch.h"
+#include "support/helprecord.h"
+#include "support/pagesteps.h"
 #include "support/testsupport.h"
 #include <commctrl.h>
 #include <functional>
@@ -20,11 +22,8 @@
 #include <vector>
 
 namespace {
-// What the test does once the first page shows, step by step with the
-// sheet window. Each step runs after what the one before posted (pressing
-// a button is a posted command), so it sees its effect.
-std::vector<std::function<void(HWND sheet)>> steps;
-size_t nextStep = 0;
+// What the test does once the first page shows.
+PageSteps pageSteps;
 bool shown = false;
 // What the General page's apply step leaves in applyOk, and a line per
 // apply step run: the page and whether a test was in progress.
@@ -56,37 +55,17 @@ INT_PTR runPage(PageProtocol* protocol, HWND page, UINT message, WPARAM wParam, 
         if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == PSN_SETACTIVE &&
             !shown) {
             shown = true;
-            PostMessageA(page, WM_APP, 0, 0);
+            PageSteps::start(page);
         }
         return result;
     }
-    if (message == WM_APP) {
-        if (nextStep < steps.size())
-            steps[nextStep++](GetParent(page));
-        if (nextStep < steps.size())
-            PostMessageA(page, WM_APP, 0, 0);
-        return TRUE;
-    }
-    return FALSE;
+    return pageSteps.handle(page, message) ? TRUE : FALSE;
 }
 INT_PTR CALLBACK generalPage(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     return runPage(&generalProtocol, page, message, wParam, lParam);
 }
 INT_PTR CALLBACK connectionPage(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     return runPage(&connectionProtocol, page, message, wParam, lParam);
-}
-
-// The help requests that the pages make, recorded instead of opened.
-std::vector<std::string> helpUrls;
-int noStep() {
-    return 0;
-}
-int noInfoStep(BrowserInfo*) {
-    return 0;
-}
-int recordUrl(BrowserInfo*, const char* url, uint32_t length) {
-    helpUrls.emplace_back(url, length);
-    return 0;
 }
 
 const char driversKey[] = "SOFTWARE\\ODBC\\ODBCINST.INI\\";
@@ -107,33 +86,27 @@ class Sheet : public testing::Test {
 protected:
     void SetUp() override {
         savedMode = characterMode;
-        savedLaunch = browserLaunch;
-        browserLaunch = {noStep,     noStep,    noInfoStep,      noInfoStep,
-                         noInfoStep, recordUrl, savedLaunch.info};
         context.driverName = driver;
         context.sheet = &holder;
         pages[0] = {u"General", 3, generalPage, &context, PSP_USETITLE, nullptr, nullptr};
         pages[1] = {u"Conn \u0416", 4, connectionPage, &context, PSP_USETITLE, nullptr, nullptr};
         sheet = {nullptr, GetModuleHandleA(nullptr), 20165, 0, 2, pages};
         holder = {&sheet, -7};
-        steps.clear();
-        nextStep = 0;
+        pageSteps.set({});
         shown = false;
         generalApplyResult = 1;
         applies.clear();
-        helpUrls.clear();
         ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, std::string(driversKey) + driver,
                              "HelpRootDirectory", "C:\\Help"));
     }
     void TearDown() override {
         characterMode = savedMode;
-        browserLaunch = savedLaunch;
         removeKey(HKEY_LOCAL_MACHINE, std::string(driversKey) + driver);
     }
     int run() { return runPropertySheet(&holder); }
 
     int32_t savedMode;
-    BrowserLaunch savedLaunch;
+    HelpUrlRecorder help;
     SetupContext context = {};
     PageDescriptor pages[2];
     SheetDescriptor sheet;
@@ -147,12 +120,11 @@ TEST_F(Sheet, ItShowsItsPagesInTheSystemsCharacterFormAndEndsByItsButtons) {
     for (int32_t narrow : {0, 1}) {
         characterMode = narrow;
         shown = false;
-        nextStep = 0;
         applies.clear();
         std::wstring caption, first, second;
         bool applyEnabled = false;
         HWND current = nullptr;
-        steps = {[&](HWND window) {
+        pageSteps.set({[&](HWND window) {
             wchar_t text[64] = {};
             GetWindowTextW(window, text, 64);
             caption = text;
@@ -161,7 +133,7 @@ TEST_F(Sheet, ItShowsItsPagesInTheSystemsCharacterFormAndEndsByItsButtons) {
             applyEnabled = IsWindowEnabled(GetDlgItem(window, sheetApplyButton));
             current = PropSheet_GetCurrentPageHwnd(window);
             PropSheet_PressButton(window, PSBTN_OK);
-        }};
+        }});
         EXPECT_EQ(0, run()) << narrow;
         EXPECT_NE(std::wstring::npos, caption.find(L"Sheet Test Setup")) << narrow;
         EXPECT_EQ(L"General", first);
@@ -174,9 +146,8 @@ TEST_F(Sheet, ItShowsItsPagesInTheSystemsCharacterFormAndEndsByItsButtons) {
     }
 
     shown = false;
-    nextStep = 0;
     applies.clear();
-    steps = {[](HWND window) { PropSheet_PressButton(window, PSBTN_CANCEL); }};
+    pageSteps.set({[](HWND window) { PropSheet_PressButton(window, PSBTN_CANCEL); }});
     EXPECT_EQ(1, run());
     EXPECT_TRUE(applies.empty());
 }
@@ -188,7 +159,7 @@ TEST_F(Sheet, AFailedApplyKeepsTheSheetOnItsPageUntilSomethingChanges) {
     generalApplyResult = 0;
     bool openAfterOk = false, openAfterSecondOk = false;
     HWND afterMove = nullptr;
-    steps = {
+    pageSteps.set({
         [](HWND window) { PropSheet_PressButton(window, PSBTN_OK); },
         [&](HWND window) {
             openAfterOk = IsWindowVisible(window);
@@ -206,7 +177,7 @@ TEST_F(Sheet, AFailedApplyKeepsTheSheetOnItsPageUntilSomethingChanges) {
             PropSheet_PressButton(window, PSBTN_OK);
         },
         [](HWND window) { PropSheet_PressButton(window, PSBTN_CANCEL); }, // still open
-    };
+    });
     EXPECT_EQ(0, run());
     EXPECT_TRUE(openAfterOk);
     EXPECT_EQ(pages[0].pageWindow, afterMove);
@@ -218,7 +189,7 @@ TEST_F(Sheet, AFailedApplyKeepsTheSheetOnItsPageUntilSomethingChanges) {
 TEST_F(Sheet, HelpOpensTheTopicOfThePageAsked) {
     characterMode = 0;
     const std::string url = "file:///C:/Help/wwhelp/wwhimpl/api.htm?context=ODBC&topic=";
-    steps = {
+    pageSteps.set({
         [this](HWND) {
             HELPINFO info = {};
             info.cbSize = sizeof info;
@@ -232,12 +203,12 @@ TEST_F(Sheet, HelpOpensTheTopicOfThePageAsked) {
             SendMessageA(connection, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header));
             PropSheet_PressButton(window, PSBTN_CANCEL);
         },
-    };
+    });
     EXPECT_EQ(1, run());
     EXPECT_EQ(
         (std::vector<std::string>{url + "infgeneral&single=true", url + "infconnection&single=true",
                                   url + "infconnection&single=true"}),
-        helpUrls);
+        HelpUrlRecorder::urls());
 }
 
 // Test Connect has every created page read back without saving and the
@@ -258,7 +229,7 @@ TEST_F(Sheet, TestConnectCollectsThePagesWithoutSavingAndTries) {
         SendMessageA(PropSheet_GetCurrentPageHwnd(window), WM_COMMAND,
                      MAKEWPARAM(pageCommandTestConnect, BN_CLICKED), 0);
     };
-    steps = {
+    pageSteps.set({
         [](HWND window) { PropSheet_SetCurSel(window, nullptr, 1); },
         [](HWND window) { PropSheet_PressButton(window, PSBTN_APPLYNOW); },
         [&](HWND window) {
@@ -274,7 +245,7 @@ TEST_F(Sheet, TestConnectCollectsThePagesWithoutSavingAndTries) {
             testConnect(window);
             PropSheet_PressButton(window, PSBTN_CANCEL);
         },
-    };
+    });
     EXPECT_EQ(1, run());
     EXPECT_EQ((std::vector<std::string>{"general", "general testing", "connection testing"}),
               applies);
@@ -300,8 +271,8 @@ TEST_F(Sheet, ASheetThatCannotBeBuiltIsNotShown) {
     }
     // A page whose template is missing.
     pages[1].templateId = 99;
-    steps = {[](HWND window) { PropSheet_SetCurSel(window, nullptr, 1); },
-             [](HWND window) { PropSheet_PressButton(window, PSBTN_CANCEL); }};
+    pageSteps.set({[](HWND window) { PropSheet_SetCurSel(window, nullptr, 1); },
+                   [](HWND window) { PropSheet_PressButton(window, PSBTN_CANCEL); }});
     EXPECT_EQ(1, run());
 }
 
@@ -328,14 +299,14 @@ TEST_F(Sheet, AModalDialogIsOwnedByTheActiveWindowOrReported) {
     int shownResult = -1, missingResult = -1;
     uint16_t missingMessage = 0;
     HWND sheetWindow = nullptr;
-    steps = {[&](HWND window) {
+    pageSteps.set({[&](HWND window) {
         sheetWindow = window;
         shownResult = showModalDialog(nullptr, 20, modalProcedure, 42);
         ScopedErrorList errors;
         missingResult = showModalDialog(window, 99, modalProcedure, 0);
         missingMessage = errors->lastDiagnostic() ? errors->lastDiagnostic()->messageId : 0;
         PropSheet_PressButton(window, PSBTN_CANCEL);
-    }};
+    }});
     EXPECT_EQ(1, run());
     resourceLibrary = savedLibrary;
     EXPECT_EQ(0, shownResult);
