@@ -5,7 +5,6 @@
 #include "utility.h"
 #include "winprop.h"
 #include "../base/rvalloc.h"
-#include "../base/rverror.h"
 #include "../base/rvplatform.h"
 #include "../base/rvdbcs.h"
 #include "../help/rvdisplayhelp.h"
@@ -29,31 +28,39 @@ namespace {
 // next page reuses: the page functions keep their own copy of a title.
 char narrowTitle[4096];
 
+// A resource identifier in the string type of either record form.
+template <class Text> Text resourceName(uint32_t id) {
+    return reinterpret_cast<Text>(static_cast<ULONG_PTR>(static_cast<WORD>(id)));
+}
+
+// Fills a page record of either form with the page's description and
+// title, and creates the page with that form's function.
+template <class Record, class Text>
+HPROPSHEETPAGE createPage(const SheetDescriptor* sheet, const PageDescriptor* page, Text title,
+                          Record* record, HPROPSHEETPAGE(WINAPI* create)(const Record*)) {
+    record->dwSize = pageRecordSize;
+    record->dwFlags = page->flags;
+    record->hInstance = sheet->instance;
+    record->pszTemplate = resourceName<Text>(page->templateId);
+    record->pszTitle = title;
+    record->pfnDlgProc = page->procedure;
+    record->lParam = reinterpret_cast<LPARAM>(page->context);
+    return create(record);
+}
+
 HPROPSHEETPAGE createNarrowPage(const SheetDescriptor* sheet, const PageDescriptor* page,
                                 PROPSHEETPAGEA* record) {
     int units = static_cast<int>(lengthW(page->title)) + 1;
     if (platWideToAnsi(page->title, units, narrowTitle, sizeof narrowTitle) <= 0)
         return nullptr;
-    record->dwSize = pageRecordSize;
-    record->dwFlags = page->flags;
-    record->hInstance = sheet->instance;
-    record->pszTemplate = MAKEINTRESOURCEA(page->templateId);
-    record->pszTitle = narrowTitle;
-    record->pfnDlgProc = page->procedure;
-    record->lParam = reinterpret_cast<LPARAM>(page->context);
-    return CreatePropertySheetPageA(record);
+    return createPage<PROPSHEETPAGEA, LPCSTR>(sheet, page, narrowTitle, record,
+                                              CreatePropertySheetPageA);
 }
 
 HPROPSHEETPAGE createWidePage(const SheetDescriptor* sheet, const PageDescriptor* page,
                               PROPSHEETPAGEW* record) {
-    record->dwSize = pageRecordSize;
-    record->dwFlags = page->flags;
-    record->hInstance = sheet->instance;
-    record->pszTemplate = MAKEINTRESOURCEW(page->templateId);
-    record->pszTitle = reinterpret_cast<LPCWSTR>(page->title);
-    record->pfnDlgProc = page->procedure;
-    record->lParam = reinterpret_cast<LPARAM>(page->context);
-    return CreatePropertySheetPageW(record);
+    return createPage<PROPSHEETPAGEW, LPCWSTR>(sheet, page, reinterpret_cast<LPCWSTR>(page->title),
+                                               record, CreatePropertySheetPageW);
 }
 
 void destroyPages(SheetDescriptor* sheet, uint32_t count) {
@@ -67,11 +74,10 @@ void destroyPages(SheetDescriptor* sheet, uint32_t count) {
 // cannot be made takes the ones made before it with it.
 bool createPages(SheetDescriptor* sheet, bool narrow) {
     size_t recordSize = narrow ? sizeof(PROPSHEETPAGEA) : sizeof(PROPSHEETPAGEW);
+    // rvAlloc notes a failure as out of memory itself.
     void* records = rvAlloc(recordSize * sheet->pageCount);
-    if (!records) {
-        noteOutOfMemory();
+    if (!records)
         return false;
-    }
     zeroBytes(records, recordSize * sheet->pageCount);
     uint32_t made = 0;
     for (; made < sheet->pageCount; ++made) {
@@ -89,27 +95,24 @@ bool createPages(SheetDescriptor* sheet, bool narrow) {
     return false;
 }
 
-INT_PTR showSheet(const SheetDescriptor* sheet, HPROPSHEETPAGE* handles, bool narrow) {
-    if (narrow) {
-        PROPSHEETHEADERA header = {};
-        header.dwSize = sizeof header;
-        header.dwFlags = sheet->flags;
-        header.hwndParent = sheet->ownerWindow;
-        header.hInstance = sheet->instance;
-        header.pszCaption = MAKEINTRESOURCEA(sheet->captionId);
-        header.nPages = sheet->pageCount;
-        header.phpage = handles;
-        return PropertySheetA(&header);
-    }
-    PROPSHEETHEADERW header = {};
+// Runs the sheet modally with the header of either form.
+template <class Header, class Text>
+INT_PTR showSheetAs(const SheetDescriptor* sheet, HPROPSHEETPAGE* handles,
+                    INT_PTR(WINAPI* show)(const Header*)) {
+    Header header = {};
     header.dwSize = sizeof header;
     header.dwFlags = sheet->flags;
     header.hwndParent = sheet->ownerWindow;
     header.hInstance = sheet->instance;
-    header.pszCaption = MAKEINTRESOURCEW(sheet->captionId);
+    header.pszCaption = resourceName<Text>(sheet->captionId);
     header.nPages = sheet->pageCount;
     header.phpage = handles;
-    return PropertySheetW(&header);
+    return show(&header);
+}
+
+INT_PTR showSheet(const SheetDescriptor* sheet, HPROPSHEETPAGE* handles, bool narrow) {
+    return narrow ? showSheetAs<PROPSHEETHEADERA, LPCSTR>(sheet, handles, PropertySheetA)
+                  : showSheetAs<PROPSHEETHEADERW, LPCWSTR>(sheet, handles, PropertySheetW);
 }
 
 // A control's report that the user changed it: an edit box's text, a
@@ -179,7 +182,6 @@ int runPropertySheet(SheetHolder* holder) {
     auto* handles =
         static_cast<HPROPSHEETPAGE*>(rvAlloc(sizeof(HPROPSHEETPAGE) * sheet->pageCount));
     if (!handles) {
-        noteOutOfMemory();
         destroyPages(sheet, sheet->pageCount);
         return 1;
     }
