@@ -224,6 +224,13 @@ void initSetupContext(SetupContext* context, void* parentWindow, uint16_t reques
     context->animation = AnimationState{};
 }
 
+void freeRowTexts(AttributeDescriptor* row) {
+    rvFree(const_cast<char*>(row->keyword));
+    rvFree(const_cast<char*>(row->shortKeyword));
+    rvFree(const_cast<char*>(row->choices));
+    rvFree(const_cast<char*>(row->defaultValue));
+}
+
 void destroySetupContext(SetupContext* context) {
     rvFree(context->storedName);
     rvFree(context->dataSourceName);
@@ -236,12 +243,8 @@ void destroySetupContext(SetupContext* context) {
     }
     if (context->flags & ownsTable) {
         AttributeDescriptor* rows = const_cast<AttributeDescriptor*>(context->table);
-        for (uint16_t i = 0; i < context->attributeCount; ++i) {
-            rvFree(const_cast<char*>(rows[i].keyword));
-            rvFree(const_cast<char*>(rows[i].shortKeyword));
-            rvFree(const_cast<char*>(rows[i].choices));
-            rvFree(const_cast<char*>(rows[i].defaultValue));
-        }
+        for (uint16_t i = 0; i < context->attributeCount; ++i)
+            freeRowTexts(&rows[i]);
         rvFree(rows);
         context->table = nullptr;
     }

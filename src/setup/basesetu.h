@@ -44,6 +44,8 @@ struct SetupContext {
 void initSetupContext(SetupContext* context, void* parentWindow, uint16_t request,
                       const char* driverName, const char* attributes,
                       const AttributeDescriptor* table, uint16_t count);
+// Frees the texts of a row of a table the context owns (ownsTable).
+void freeRowTexts(AttributeDescriptor* row);
 // Releases everything the context owns and puts back the error list that
 // was current before the request. Safe after a partial load.
 void destroySetupContext(SetupContext* context);

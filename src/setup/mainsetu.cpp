@@ -97,13 +97,6 @@ char* copyText(const char* text, bool* failed) {
     return copy;
 }
 
-void freeRowTexts(AttributeDescriptor* row) {
-    rvFree(const_cast<char*>(row->keyword));
-    rvFree(const_cast<char*>(row->shortKeyword));
-    rvFree(const_cast<char*>(row->choices));
-    rvFree(const_cast<char*>(row->defaultValue));
-}
-
 // Replaces the shared attribute table by the context's own copy, so that
 // rows can be added to it.
 int takeOwnTable(SetupContext* context) {
