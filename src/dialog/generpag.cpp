@@ -10,9 +10,7 @@
 namespace {
 enum : int { testConnectGap = 7 };
 
-void applyStep(HWND page, SetupContext*);
-
-PageProtocol protocol = {"infgeneral", applyStep, true, nullptr};
+PageProtocol protocol = {"infgeneral", applyGeneralPage, true, nullptr};
 
 // The Test Connect button, left of the sheet's OK button with its size and
 // font. False when its text is missing from the resource library.
@@ -50,13 +48,9 @@ INT_PTR initialise(HWND page, LPARAM pageRecord) {
     return FALSE;
 }
 
-void applyStep(HWND page, SetupContext*) {
-    applyGeneralPage(page);
-}
 } // namespace
 
-void applyGeneralPage(HWND page) {
-    SetupContext* context = contextOf(page);
+void applyGeneralPage(HWND page, SetupContext* context) {
     if (!context)
         return;
     int ok;
@@ -77,7 +71,7 @@ INT_PTR CALLBACK generalPageProcedure(HWND page, UINT message, WPARAM wParam, LP
     // The other pages send IDOK to this page to have the data source saved
     // with their values.
     if (message == WM_COMMAND && wParam == IDOK) {
-        applyGeneralPage(page);
+        applyGeneralPage(page, contextOf(page));
         return TRUE;
     }
     INT_PTR result;

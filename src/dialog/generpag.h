@@ -5,9 +5,11 @@
 #pragma once
 #include <windows.h>
 
+struct SetupContext;
+
 INT_PTR CALLBACK generalPageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The apply step that every page's apply ends in: while a test collects
 // the values it only reads the page back; otherwise it saves the data
 // source. Sets the sheet's applyOk.
-void applyGeneralPage(HWND page);
+void applyGeneralPage(HWND page, SetupContext* context);
