@@ -409,17 +409,15 @@ namespace {
 bool containsAnyCase(const char* text, const char* pattern) {
     if (findText(text, pattern, encodingAnsi))
         return true;
-    char *lowerText, *lowerPattern;
-    uint32_t n;
-    if (copyUrl(text, static_cast<uint32_t>(textLength(text)), &lowerText, &n) != 0)
-        return false;
+    char* lowerText = rvAllocText(text);
+    char* lowerPattern = lowerText ? rvAllocText(pattern) : nullptr;
     bool found = false;
-    if (copyUrl(pattern, static_cast<uint32_t>(textLength(pattern)), &lowerPattern, &n) == 0) {
+    if (lowerPattern) {
         toLowerInPlace(lowerText);
         toLowerInPlace(lowerPattern);
         found = findText(lowerText, lowerPattern, encodingAnsi) != nullptr;
-        rvFree(lowerPattern);
     }
+    rvFree(lowerPattern);
     rvFree(lowerText);
     return found;
 }
