@@ -11,6 +11,7 @@
 #include "../base/rverror.h"
 #include "../setup/basesetu.h"
 #include "../setup/mainsetu.h"
+#include "../setup/registry.h"
 
 namespace {
 // Controls that the procedure addresses itself; the binding fills and
@@ -70,15 +71,8 @@ bool queryClientValue(HKEY key, const char* name, ClientValue& value) {
     if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
         ERROR_SUCCESS)
         return false;
-    if (type != REG_SZ && type != REG_EXPAND_SZ)
-        return false;
-    if (size > 0 && value[size - 1] == 0)
-        return true;
-    // Stored without its terminator: it fits only with room left for one.
-    if (size >= clientValueSize)
-        return false;
-    value[size] = 0;
-    return true;
+    return (type == REG_SZ || type == REG_EXPAND_SZ) &&
+           endRegistryText(value, size, clientValueSize);
 }
 
 // Reads value valueName of the key root\keyPrefix keyName.

@@ -11,6 +11,7 @@
 #include "../base/rvalloc.h"
 #include "../base/rvdbcs.h"
 #include "../base/rvplatform.h"
+#include "../setup/registry.h"
 #include <cctype>
 #include <cstdio>
 #include <ctime>
@@ -61,12 +62,7 @@ int readDefaultValue(PlatRegKey key, char* out, uint32_t capacity) {
     uint32_t size = capacity;
     if (platRegQueryValue(key, nullptr, out, &size) != platRegOk)
         return -1;
-    // Registry text need not end with a terminator.
-    if (size == capacity && out[capacity - 1] != 0)
-        return -1;
-    if (size < capacity)
-        out[size] = 0;
-    return 0;
+    return endRegistryText(out, size, capacity) ? 0 : -1;
 }
 
 // Opens name + suffix under the classes root, else fallback + suffix.

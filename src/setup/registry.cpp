@@ -150,6 +150,15 @@ int readRegistry(PlatKey root, const char* prefix, const char* section, const ch
 
 RvCriticalSection profileLock;
 
+bool endRegistryText(char* data, uint32_t size, uint32_t capacity) {
+    if (size > 0 && data[size - 1] == 0)
+        return true;
+    if (size >= capacity)
+        return false;
+    data[size] = 0;
+    return true;
+}
+
 int locateProfileKey(const char* profileFile, PlatKey* root, char* keyPrefix) {
     if (!profileFile || !*profileFile)
         return profileNotKnown;

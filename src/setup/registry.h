@@ -16,6 +16,11 @@ extern RvCriticalSection profileLock;
 // NUL; a name list is NUL-separated and ends with an extra NUL; a list cut
 // to fit returns size - 2. A buffer of fewer than 2 bytes is refused (an
 // empty string when it has 1).
+// Ends registry text of size bytes, read into capacity bytes, with its
+// terminator (registry text need not carry one). False when the text would
+// not fit whole: a cut name or command names something else.
+bool endRegistryText(char* data, uint32_t size, uint32_t capacity);
+
 int readProfileString(const char* section, const char* key, const char* defaultValue, char* buffer,
                       int size, const char* profileFile);
 
