@@ -53,6 +53,20 @@ int charLength(const char* p, int enc) {
     return platIsLeadByte(b) ? 2 : 1;
 }
 
+int isTrailByte(unsigned char byte, int enc) {
+    if (enc == encodingUtf8)
+        return byte >= 0x80 && byte <= 0xBF;
+    return byte >= 0x40;
+}
+
+uint32_t charLengthIn(const char* text, uint32_t pos, uint32_t len, int enc) {
+    uint32_t n = charLengthN(text, pos, len, enc);
+    for (uint32_t i = 1; i < n; ++i)
+        if (!isTrailByte(byteAt(text + pos + i), enc))
+            return i;
+    return n;
+}
+
 const char* nextChar(const char* p, int enc) {
     return p + charLength(p, enc);
 }

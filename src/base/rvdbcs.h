@@ -13,6 +13,14 @@ enum TextEncoding : int32_t {
 
 int isLeadByte(const char* p);
 int charLength(const char* p, int enc);
+// Whether byte can follow a lead byte inside one character: a UTF-8
+// continuation byte, or in the ANSI code page a byte from 0x40 up (NUL,
+// separators, "=" and quotes never continue a double-byte character).
+int isTrailByte(unsigned char byte, int enc);
+// Length of the character at pos in a counted text of len bytes: never
+// more than the bytes left, and a lead byte without the trail bytes it
+// needs stands alone.
+uint32_t charLengthIn(const char* text, uint32_t pos, uint32_t len, int enc);
 const char* nextChar(const char* p, int enc);
 uint32_t nextCharIndex(const char* text, uint32_t pos, int enc);
 const char* prevChar(const char* start, const char* p, int enc);

@@ -53,9 +53,15 @@ void RvScanner::reset(const char* text, uint32_t n, int32_t enc) {
 }
 
 uint32_t RvScanner::charLengthAt(uint32_t pos) const {
-    uint32_t n = static_cast<uint32_t>(charLength(input + pos, encoding));
-    uint32_t left = inputLength - pos;
-    return n < left ? n : left;
+    return charLengthIn(input, pos, inputLength, encoding);
+}
+
+// Inside quotes a lead byte right before the closing quote stands alone:
+// the quote ends the text even where it could be a trail byte (the back
+// quote, 0x60).
+uint32_t RvScanner::quotedCharLengthAt(uint32_t pos, unsigned char quote) const {
+    uint32_t n = charLengthAt(pos);
+    return n > 1 && static_cast<unsigned char>(input[pos + 1]) == quote ? 1 : n;
 }
 
 // Bytes of the white-space character at pos, 0 when there is none. The
@@ -169,7 +175,7 @@ void RvScanner::scanQuoted(RvToken& token) {
             finish(token, start, tokenQuoted);
             return;
         }
-        position += charLengthAt(position);
+        position += quotedCharLengthAt(position, quote);
     }
     flags |= endReached;
     finish(token, start, tokenUnclosed);
@@ -384,6 +390,8 @@ int32_t RvScanner::scanValue(RvToken& token, char separator) {
         if (quote >= 0) {
             if (c == sep && sep == 0)
                 break;
+            if (!space)
+                n = quotedCharLengthAt(end, static_cast<unsigned char>(quote));
             if (c == quote) {
                 if (end + 1 < inputLength && static_cast<unsigned char>(input[end + 1]) == quote)
                     n = 2;

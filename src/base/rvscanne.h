@@ -80,6 +80,7 @@ public:
 
 private:
     uint32_t charLengthAt(uint32_t pos) const;
+    uint32_t quotedCharLengthAt(uint32_t pos, unsigned char quote) const;
     int spaceAt(uint32_t pos) const;
     int quoteAt(uint32_t pos) const;
     int inSet(const RvString& set, uint32_t pos) const;

@@ -269,6 +269,44 @@ TEST(ValueParser, DoubleByteCharactersAreNeverSplit) {
     expectSyntaxError(list, 4);
 }
 
+TEST(ValueParser, ALoneLeadByteNeverSwallowsTheByteAfterIt) {
+    REQUIRE_CODE_PAGE(932);
+    ScopedErrorList list;
+    // A lead byte followed by a byte that cannot end a double-byte
+    // character (the NUL between entries, a separator, a closing quote) is
+    // a character of its own.
+    Parsed nul(literalBytes("Description=abc\x83\0UID=admin\0PWD=x"), '\0');
+    ASSERT_EQ(0, nul.result);
+    EXPECT_EQ((Keys{"Description", "UID", "PWD"}), nul.keys());
+    EXPECT_EQ("abc\x83", nul.value("Description"));
+    EXPECT_EQ("admin", nul.value("UID"));
+
+    Parsed p("A=x\x83;Q='y\x83';R=`z\x83`;B=\x83\x40");
+    ASSERT_EQ(0, p.result);
+    EXPECT_EQ((Keys{"A", "Q", "R", "B"}), p.keys());
+    EXPECT_EQ("x\x83", p.value("A"));
+    EXPECT_EQ("'y\x83'", p.value("Q"));
+    EXPECT_EQ("`z\x83`", p.value("R"));
+    EXPECT_EQ("\x83\x40", p.value("B")); // a real pair stays whole
+    EXPECT_EQ(0u, list->count);
+
+    // The same in UTF-8: a lead byte without its continuation bytes.
+    Parsed utf8(literalBytes("A=\xC3\0B=\xE2\x82\0C=1"), '\0', 0, nullptr, encodingUtf8);
+    ASSERT_EQ(0, utf8.result);
+    EXPECT_EQ((Keys{"A", "B", "C"}), utf8.keys());
+    EXPECT_EQ("\xE2\x82", utf8.value("B"));
+}
+
+TEST(ValueParser, AQuotedValueMayEndAtTheInputsLastByte) {
+    ScopedErrorList list;
+    Parsed p("A='x;y'");
+    ASSERT_EQ(0, p.result);
+    EXPECT_EQ("'x;y'", p.value("A"));
+    Parsed nul(literalBytes("A=1\0B='x'"), '\0');
+    ASSERT_EQ(0, nul.result);
+    EXPECT_EQ("'x'", nul.value("B"));
+}
+
 TEST(ValueParser, Utf8KeywordsAreWords) {
     ScopedErrorList list;
     Parsed p("\xC3\x91"

@@ -13,7 +13,9 @@
 //
 // Checked: no crash, leak or out-of-bounds read (ASan); every keyword,
 // value and token is a view inside the text; a failed parse posted a
-// diagnostic; the scanner always advances to the end.
+// diagnostic; the scanner always advances to the end; in an attribute
+// string (NUL separator) no keyword or value holds a NUL, whatever bytes
+// stand before it, in either code page.
 #include "base/rvplatform.h"
 #include "base/rvscanne.h"
 #include "base/rvvaluep.h"
@@ -23,6 +25,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -41,6 +44,12 @@ void checkView(const RvSubString* view) {
     check(view->data >= textStart && view->data + view->length <= textEnd);
 }
 
+// An attribute string's entries are NUL-terminated strings: nothing the
+// parser returns may reach across the NUL after an entry.
+void checkNoNul(const RvSubString* view) {
+    check(view->length == 0 || std::memchr(view->data, 0, view->length) == nullptr);
+}
+
 void parseText(const RvSubString& text, uint8_t setting) {
     char separator = (setting & 1) ? '\0' : ';';
     RvValueParser* parser =
@@ -51,8 +60,18 @@ void parseText(const RvSubString& text, uint8_t setting) {
     int result = parser->parse();
     check(result == 0 || result == 1);
     check(result == 0 ? list->errorCount == 0 : list->errorCount > 0);
-    for (uint32_t i = 0; i < parser->entryCount(); ++i)
-        checkView(parser->keyAt(i));
+    for (uint32_t i = 0; i < parser->entryCount(); ++i) {
+        const RvSubString* key = parser->keyAt(i);
+        checkView(key);
+        if (separator != '\0')
+            continue;
+        checkNoNul(key);
+        std::string name(key->data, key->length);
+        const RvSubString* value = parser->lookup(name.c_str());
+        check(value != nullptr);
+        checkView(value);
+        checkNoNul(value);
+    }
     check(parser->keyAt(parser->entryCount()) == nullptr);
     static const char* const keywords[] = {"DSN", "DRIVER", "UID", "PWD", "Data Source", "ODBC"};
     for (const char* keyword : keywords) {

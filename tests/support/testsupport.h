@@ -51,5 +51,10 @@ std::string addressText(const void* address);
 using KeyValues = std::vector<std::pair<std::string, std::string>>;
 const KeyValues& storedDefaults();
 
+// The bytes of a string literal, NUL bytes inside it included.
+template <size_t N> std::string literalBytes(const char (&literal)[N]) {
+    return std::string(literal, N - 1);
+}
+
 // An attribute string: the entries separated by NUL, ended by a second NUL.
 std::string attrs(std::initializer_list<std::string> entries);
