@@ -11,11 +11,14 @@
 namespace {
 enum : uint32_t {
     attributeScanLimit = 2048,
-    // First read buffer for a stored value; longer values are read again
-    // with a larger buffer, up to the limit, so that a request never writes
-    // back a stored value cut short.
-    storedValueBytes = 255,
+    // Stored values are read whole up to this size. Installers answer a
+    // value that does not fit differently: Windows cuts it, Wine 8 returns
+    // the default instead; one read with room for the longest value this
+    // library takes is right under both.
     storedValueLimit = 65536,
+    // A listing of key names is whole only while the room left could still
+    // take the longest registry value name.
+    longestKeyName = 16384,
 };
 const char odbcIni[] = "ODBC.INI";
 
@@ -58,38 +61,82 @@ int removeParenthesisedEntry(const char* text, uint32_t* n, char** shortened) {
     return 0;
 }
 
-// A stored value: the value under the data source's section, else a copy
-// of the row's default (null when the row has none). *failed is set when
-// memory ran out or the stored value is too long to read whole.
-char* readStoredValue(const char* section, const AttributeDescriptor& row, int* failed) {
-    const char* fallback = row.defaultValue ? row.defaultValue : "";
-    for (uint32_t size = storedValueBytes; size <= storedValueLimit; size *= 2) {
-        char* buffer = static_cast<char*>(rvAlloc(size));
-        if (!buffer) {
-            *failed = 1;
-            return nullptr;
-        }
-        buffer[0] = 0;
-        int n = SQLGetPrivateProfileString(section, row.keyword, fallback, buffer,
-                                           static_cast<int>(size), odbcIni);
-        buffer[size - 1] = 0;
-        // A full buffer may hold a cut value: read again with more room.
-        if (n >= static_cast<int>(size) - 1) {
-            rvFree(buffer);
-            continue;
-        }
-        char* value = nullptr;
-        if (n < 1 || buffer[0] == 0) {
-            if (row.defaultValue && !(value = rvAllocText(row.defaultValue)))
-                *failed = 1;
-        } else if (!(value = rvAllocText(buffer))) {
-            *failed = 1;
-        }
-        rvFree(buffer);
-        return value;
+// Passed as the default when reading a key the listing named: it comes
+// back only when the installer could not return the stored value (Wine 8
+// answers a value longer than the buffer with the default).
+const char unreadableValue[] = "\x7F<unreadable>\x7F";
+
+// The keys stored under a data source's section, listed with one installer
+// call so that only keys that are there are read. *complete is 0 when the
+// listing may have been cut; every key must then be read.
+struct StoredKeys {
+    const char* names;
+    uint32_t length;
+    int complete;
+};
+
+StoredKeys listStoredKeys(const char* section, char* buffer) {
+    buffer[0] = buffer[1] = 0;
+    int n = SQLGetPrivateProfileString(section, nullptr, "", buffer,
+                                       static_cast<int>(storedValueLimit), odbcIni);
+    StoredKeys keys = {buffer, 0, 0};
+    if (n <= 0)
+        n = 0;
+    keys.length = static_cast<uint32_t>(n) < storedValueLimit ? static_cast<uint32_t>(n) : 0;
+    // Installers stop listing at the first name that no longer fits.
+    keys.complete = keys.length + longestKeyName + 2 <= storedValueLimit;
+    return keys;
+}
+
+int isStoredKey(const StoredKeys& keys, const char* keyword) {
+    if (!keys.complete)
+        return 1;
+    uint32_t keywordLength = static_cast<uint32_t>(textLength(keyword));
+    for (uint32_t i = 0; i < keys.length;) {
+        uint32_t end = i;
+        while (end < keys.length && keys.names[end])
+            ++end;
+        if (equalsIgnoreCaseN(keys.names + i, end - i, keyword, keywordLength))
+            return 1;
+        i = end + 1;
     }
-    *failed = 1;
-    return nullptr;
+    return 0;
+}
+
+char* copyDefault(const AttributeDescriptor& row, int* failed) {
+    char* value = row.defaultValue ? rvAllocText(row.defaultValue) : nullptr;
+    if (row.defaultValue && !value)
+        *failed = 1;
+    return value;
+}
+
+// A stored value: the value under the data source's section, else a copy
+// of the row's default (null when the row has none). buffer has
+// storedValueLimit bytes. *failed is set when memory ran out or the stored
+// value is too long to read whole: writing back a cut value or the default
+// in its place would lose it.
+char* readStoredValue(const char* section, const AttributeDescriptor& row, const StoredKeys& keys,
+                      char* buffer, int* failed) {
+    if (!isStoredKey(keys, row.keyword))
+        return copyDefault(row, failed);
+    buffer[0] = 0;
+    int n = SQLGetPrivateProfileString(section, row.keyword, unreadableValue, buffer,
+                                       static_cast<int>(storedValueLimit), odbcIni);
+    buffer[storedValueLimit - 1] = 0;
+    int unreadable = compareText(buffer, unreadableValue) == 0;
+    // Without a whole listing the key may simply be missing.
+    if (unreadable && !keys.complete)
+        return copyDefault(row, failed);
+    if (unreadable || n >= static_cast<int>(storedValueLimit) - 1) {
+        *failed = 1;
+        return nullptr;
+    }
+    if (n < 1 || buffer[0] == 0)
+        return copyDefault(row, failed);
+    char* value = rvAllocText(buffer);
+    if (!value)
+        *failed = 1;
+    return value;
 }
 
 // Types 3 and 4 store "n - text" as its number: the value is cut after a
@@ -105,28 +152,36 @@ void cutToLeadingNumber(char* value) {
 }
 
 int loadValues(SetupContext* context, RvValueParser& parser) {
-    for (uint16_t i = 0; i < context->attributeCount; ++i) {
+    // A file data source has nothing stored to fall back on; any other
+    // request lists what is stored once and reads only what is there.
+    // One block holds the listing, then room for the value being read.
+    char* buffer = nullptr;
+    StoredKeys keys = {nullptr, 0, 0};
+    if (!context->isFileDataSource) {
+        if (!(buffer = static_cast<char*>(rvAlloc(2 * storedValueLimit))))
+            return 0;
+        keys = listStoredKeys(context->dataSourceName, buffer);
+    }
+    char* valueBuffer = buffer ? buffer + storedValueLimit : nullptr;
+    int loaded = 1;
+    for (uint16_t i = 0; loaded && i < context->attributeCount; ++i) {
         const AttributeDescriptor& row = context->table[i];
         const RvSubString* given = parser.lookup(row.keyword);
         if (!given && row.shortKeyword && row.shortKeyword[0])
             given = parser.lookup(row.shortKeyword);
-        char* value = nullptr;
-        if (given) {
-            if (!(value = copyText(*given)))
-                return 0;
-        } else if (context->isFileDataSource) {
-            // A file data source has nothing stored to fall back on.
-            if (row.defaultValue && !(value = rvAllocText(row.defaultValue)))
-                return 0;
-        } else {
-            int failed = 0;
-            value = readStoredValue(context->dataSourceName, row, &failed);
-            if (failed)
-                return 0;
-        }
+        int failed = 0;
+        char* value;
+        if (given)
+            failed = !(value = copyText(*given));
+        else if (context->isFileDataSource)
+            value = copyDefault(row, &failed);
+        else
+            value = readStoredValue(context->dataSourceName, row, keys, valueBuffer, &failed);
         context->values[i] = value;
+        loaded = !failed;
     }
-    return 1;
+    rvFree(buffer);
+    return loaded;
 }
 
 int parseAndLoad(SetupContext* context, uint16_t* wantsSheet) {
@@ -170,7 +225,12 @@ int parseAndLoad(SetupContext* context, uint16_t* wantsSheet) {
         *wantsSheet = 0;
         // An empty name would address the installer's whole ODBC.INI
         // section list rather than one data source.
-        result = context->dataSourceName[0] ? SQLRemoveDSNFromIni(context->dataSourceName) : 0;
+        // A file data source was never stored in ODBC.INI: there is nothing
+        // to remove there, and a data source named like the file is not its.
+        if (context->isFileDataSource)
+            result = 1;
+        else
+            result = context->dataSourceName[0] ? SQLRemoveDSNFromIni(context->dataSourceName) : 0;
     } else if (context->parentWindow) {
         *wantsSheet = 1;
         // A sheet owned by the desktop would have no owner to return to.

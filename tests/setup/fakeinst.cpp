@@ -36,19 +36,39 @@ int PLAT_STDCALL fakeWriteString(const char* section, const char* entry, const c
     current->orderSections.push_back(section);
     return 1;
 }
+// The key names of a section, each ended by a NUL, as far as they fit
+// whole (both installers stop at the first name that does not).
+int listKeys(const FakeInstaller::Section* section, char* buffer, int size) {
+    std::memset(buffer, 0, static_cast<size_t>(size));
+    int used = 0;
+    if (section)
+        for (const auto& entry : *section) {
+            int n = static_cast<int>(entry.first.size()) + 1;
+            if (used + n > size - 1)
+                break;
+            std::memcpy(buffer + used, entry.first.c_str(), static_cast<size_t>(n));
+            used += n;
+        }
+    return used;
+}
+
 // As the Windows installer: the stored text or the default, cut to fit
-// with a terminator.
+// with a terminator; or, as Wine's, the default when the text does not fit.
 int PLAT_STDCALL fakeGetString(const char* section, const char* entry, const char* defaultText,
                                char* buffer, int size, const char*) {
-    std::string text = defaultText ? defaultText : "";
-    auto s = current->ini.find(section);
-    if (s != current->ini.end()) {
-        auto e = s->second.find(entry);
-        if (e != s->second.end())
-            text = e->second;
-    }
+    current->reads.push_back(std::string(section) + " " + (entry ? entry : "(keys)"));
     if (size <= 0)
         return 0;
+    auto s = current->ini.find(section);
+    if (!entry)
+        return listKeys(s == current->ini.end() ? nullptr : &s->second, buffer, size);
+    std::string text = defaultText ? defaultText : "";
+    if (s != current->ini.end()) {
+        auto e = s->second.find(entry);
+        if (e != s->second.end() &&
+            !(current->defaultWhenTooLong && e->second.size() >= static_cast<size_t>(size)))
+            text = e->second;
+    }
     size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
     std::memcpy(buffer, text.data(), n);
     buffer[n] = 0;

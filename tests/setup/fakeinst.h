@@ -14,6 +14,12 @@ struct FakeInstaller {
     using Section = std::map<std::string, std::string, NoCase>;
     std::map<std::string, Section, NoCase> ini;
     std::vector<std::string> calls;
+    // SQLGetPrivateProfileString calls, "section key" or "section (keys)"
+    // for a listing of the section's key names.
+    std::vector<std::string> reads;
+    // Answers a value that does not fit with the default, as Wine 8's
+    // installer does, instead of cutting it as Windows' does.
+    bool defaultWhenTooLong = false;
     // The call number (1 = first) from which writes fail; 0: none fails.
     int failWritesFrom = 0;
     // SQLRemoveDSNFromIni refuses.

@@ -66,14 +66,55 @@ TEST(SilentConfigure, ChoiceValuesAreCutToTheirNumberOnlyBeforeADash) {
     EXPECT_EQ("1 - y", s["Database"]);
 }
 
-TEST(SilentConfigure, AStoredValueLongerThanTheFirstReadBufferIsWrittenBackWhole) {
-    // A 256-character Databases list fits its edit box; reading it back
-    // through a 255-byte buffer alone would cut it on every later save.
+TEST(SilentConfigure, StoredValuesUpTo64KiBAreWrittenBackWholeWhateverTheInstaller) {
+    // Windows' installer cuts a value that does not fit, Wine's answers it
+    // with the default: either way a configure that does not name the key
+    // must write back what was stored, not a cut value or the default.
+    for (bool wine : {false, true}) {
+        for (size_t n : {300u, 1000u, 4000u, 65534u}) {
+            FakeInstaller installer;
+            installer.defaultWhenTooLong = wine;
+            std::string list(n, 'd');
+            installer.ini["S"]["Databases"] = list;
+            installer.ini["S"]["CursorBehavior"] = std::string(n, '0');
+            EXPECT_EQ(1, silent(requestConfigDsn, attrs({"DSN=S"}))) << n << " wine " << wine;
+            EXPECT_EQ(list, installer.ini["S"]["Databases"]) << n << " wine " << wine;
+            EXPECT_EQ(std::string(n, '0'), installer.ini["S"]["CursorBehavior"]);
+        }
+        // Longer than any value read whole: refused, nothing written.
+        FakeInstaller installer;
+        installer.defaultWhenTooLong = wine;
+        installer.ini["S"]["Description"] = std::string(70000, 'x');
+        EXPECT_EQ(0, silent(requestConfigDsn, attrs({"DSN=S"}))) << "wine " << wine;
+        EXPECT_TRUE(installer.order.empty());
+    }
+}
+
+TEST(SilentRead, OnlyKeysStoredUnderTheNameAreRead) {
     FakeInstaller installer;
-    std::string list(600, 'd');
-    installer.ini["S"]["Databases"] = list;
-    EXPECT_EQ(1, silent(requestConfigDsn, attrs({"DSN=S"})));
-    EXPECT_EQ(list, installer.ini["S"]["Databases"]);
+    EXPECT_EQ(1, silent(requestAddDsn, attrs({"DSN=New", "DB=x"})));
+    EXPECT_EQ((std::vector<std::string>{"New (keys)"}), installer.reads);
+    EXPECT_EQ(defaults[0], installer.written("New")[0]);
+
+    installer.reads.clear();
+    installer.ini["Old"]["protocol"] = "onsoctcp";
+    installer.ini["Old"]["Database"] = "stored";
+    installer.ini["Old"]["Unknown"] = "u";
+    EXPECT_EQ(1, silent(requestConfigDsn, attrs({"DSN=Old", "DB=given"})));
+    EXPECT_EQ((std::vector<std::string>{"Old (keys)", "Old Protocol"}), installer.reads);
+    EXPECT_EQ("onsoctcp", installer.ini["Old"]["Protocol"]);
+    EXPECT_EQ("given", installer.ini["Old"]["Database"]);
+}
+
+TEST(SilentRead, AListingThatMayBeCutFallsBackToReadingEveryKey) {
+    FakeInstaller installer;
+    for (int i = 0; i < 3000; ++i)
+        installer.ini["Big"]["Unknown" + std::string(10, 'k') + std::to_string(i)] = "u";
+    installer.ini["Big"]["Service"] = "sqlexec";
+    EXPECT_EQ(1, silent(requestConfigDsn, attrs({"DSN=Big"})));
+    EXPECT_EQ(16u, installer.reads.size());
+    EXPECT_EQ("sqlexec", installer.ini["Big"]["Service"]);
+    EXPECT_EQ("1", installer.ini["Big"]["CursorBehavior"]);
 }
 
 TEST(SilentConfigure, ParenthesisedSecondEntryIsIgnoredExceptWhenAdding) {
@@ -155,8 +196,8 @@ TEST_F(FileDataSource, TheConnectionStringIsHandedBackAndNothingIsStored) {
     for (const std::string& call : installer.calls) {
         EXPECT_EQ(std::string::npos, call.find("Write")) << call;
         EXPECT_EQ(std::string::npos, call.find("Remove")) << call;
-        EXPECT_EQ(std::string::npos, call.find("GetPrivateProfile")) << call;
     }
+    EXPECT_TRUE(installer.reads.empty());
     EXPECT_EQ("stored", installer.ini["S"]["Database"]);
 }
 
@@ -177,6 +218,20 @@ TEST_F(FileDataSource, AnAddressThatIsNotFullyReadableFailsTheRequestAndStoresNo
     EXPECT_EQ(nullptr, *variable);
     for (const std::string& call : installer.calls)
         EXPECT_EQ(std::string::npos, call.find("Write")) << call;
+}
+
+TEST_F(FileDataSource, RemovingOneRemovesNothingFromOdbcIni) {
+    // The file is the caller's to delete; a stored data source named like
+    // the file, or like the DSN entry, is another data source.
+    FakeInstaller installer;
+    installer.ini["f.dsn"]["Database"] = "x";
+    installer.ini["S"]["Database"] = "y";
+    EXPECT_EQ(1, silent(requestRemoveDsn, attrs({"DSN=S", "SAVEFILE=f.dsn", address.c_str()})));
+    for (const std::string& call : installer.calls)
+        EXPECT_EQ(std::string::npos, call.find("Remove")) << call;
+    EXPECT_EQ("x", installer.ini["f.dsn"]["Database"]);
+    EXPECT_EQ("y", installer.ini["S"]["Database"]);
+    EXPECT_EQ(nullptr, *variable);
 }
 
 TEST_F(FileDataSource, AStringTheCallerLeftInTheVariableIsNotFreedByTheLibrary) {
@@ -219,10 +274,11 @@ TEST(AttributeString, AnOverlongStringIsReadOnlyUpTo2048Bytes) {
     std::string text = "DSN=S";
     text += '\0';
     text += "Description=" + std::string(3000, 'x');
-    text += "\0\0"; // beyond the 2048 bytes read
-    text.append(2, '\0');
+    // An entry beyond the 2048 bytes read is never seen.
+    text += literalBytes("\0UID=late\0\0");
     EXPECT_EQ(1, silent(requestAddDsn, text));
     EXPECT_EQ(std::string(2048 - 6 - 12, 'x'), installer.ini["S"]["Description"]);
+    EXPECT_EQ("", installer.ini["S"]["LogonID"]);
 }
 
 TEST(SetupContext, DestroyPutsBackTheErrorListThatWasCurrent) {

@@ -1,6 +1,7 @@
 #include "wineini.h"
 #include <windows.h>
 #include <odbcinst.h>
+#include <vector>
 
 namespace {
 const char odbcIniKey[] = "Software\\ODBC\\ODBC.INI\\";
@@ -14,9 +15,10 @@ std::string freshName(const char* prefix, const char* stem) {
 }
 
 std::string stored(const std::string& name, const char* key) {
-    char buffer[4096] = {};
-    SQLGetPrivateProfileString(name.c_str(), key, "<none>", buffer, sizeof buffer, "ODBC.INI");
-    return buffer;
+    std::vector<char> buffer(65536);
+    SQLGetPrivateProfileString(name.c_str(), key, "<none>", buffer.data(),
+                               static_cast<int>(buffer.size()), "ODBC.INI");
+    return buffer.data();
 }
 
 bool registered(const std::string& name) {

@@ -54,6 +54,26 @@ TEST(WineInstaller, ConfigureKeepsStoredValuesAndTheLongKeywordWins) {
     EXPECT_EQ("10 Sec.", stored(name, "CancelDetectInterval"));
 }
 
+TEST(WineInstaller, LongStoredValuesSurviveAConfigureThatDoesNotNameThem) {
+    // Wine's installer answers a value longer than the reader's buffer with
+    // the default, which would then be written back in its place.
+    std::string name = freshName("Qz", "Long");
+    ASSERT_EQ(TRUE, silent(ODBC_ADD_DSN, attrs({"DSN=" + name})));
+    const struct {
+        const char* key;
+        std::string value;
+    } seeds[] = {{"Description", std::string(300, 'd')},
+                 {"Databases", std::string(1000, 'b')},
+                 {"HostName", std::string(4000, 'h')}};
+    for (const auto& seed : seeds)
+        ASSERT_TRUE(
+            SQLWritePrivateProfileString(name.c_str(), seed.key, seed.value.c_str(), "ODBC.INI"));
+    ASSERT_EQ(TRUE, silent(ODBC_CONFIG_DSN, attrs({"DSN=" + name, "DB=x"})));
+    for (const auto& seed : seeds)
+        EXPECT_EQ(seed.value, stored(name, seed.key)) << seed.key;
+    EXPECT_EQ("x", stored(name, "Database"));
+}
+
 TEST(WineInstaller, RepeatedDsnIsRefusedWithNothingWritten) {
     std::string name = freshName("Qz", "Rep");
     EXPECT_EQ(FALSE, silent(ODBC_ADD_DSN, attrs({"DSN=" + name, "DB=x", "DSN=" + name})));
