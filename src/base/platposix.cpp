@@ -111,6 +111,21 @@ const char* platCharPrev(const char* start, const char* p) {
     return start;
 }
 
+// The stand-in classifies as the C runtime's "C" locale does: ASCII only,
+// whatever locale the host process has set.
+int platCharClass(unsigned char byte) {
+    int classes = 0;
+    if (byte == ' ' || (byte >= '\t' && byte <= '\r'))
+        classes |= platCharSpace;
+    if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z'))
+        classes |= platCharAlpha;
+    if (byte >= '0' && byte <= '9')
+        classes |= platCharDigit;
+    if (byte < 0x20 || byte == 0x7F)
+        classes |= platCharControl;
+    return classes;
+}
+
 unsigned char platCharUpper(unsigned char byte) {
     if (byte >= 'a' && byte <= 'z')
         return byte - 0x20;

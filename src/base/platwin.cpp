@@ -13,6 +13,35 @@ int platIsLeadByte(unsigned char byte) {
     return IsDBCSLeadByte(byte) ? 1 : 0;
 }
 
+// The classes of all 256 bytes, taken once from the system's character
+// types: a process's ANSI code page does not change while it runs.
+static unsigned char charClasses[256];
+static INIT_ONCE charClassesOnce = INIT_ONCE_STATIC_INIT;
+
+static int classesOf(WORD type) {
+    return ((type & C1_SPACE) ? platCharSpace : 0) | ((type & C1_ALPHA) ? platCharAlpha : 0) |
+           ((type & C1_DIGIT) ? platCharDigit : 0) | ((type & C1_CNTRL) ? platCharControl : 0);
+}
+
+static BOOL CALLBACK fillCharClasses(PINIT_ONCE, PVOID, PVOID*) {
+    for (int b = 0; b < 256; ++b) {
+        char byte = static_cast<char>(b);
+        WCHAR unit = 0;
+        WORD type = 0;
+        charClasses[b] = 0;
+        if (!IsDBCSLeadByte(static_cast<BYTE>(b)) &&
+            MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, &byte, 1, &unit, 1) == 1 &&
+            GetStringTypeW(CT_CTYPE1, &unit, 1, &type))
+            charClasses[b] = static_cast<unsigned char>(classesOf(type));
+    }
+    return TRUE;
+}
+
+int platCharClass(unsigned char byte) {
+    InitOnceExecuteOnce(&charClassesOnce, fillCharClasses, nullptr, nullptr);
+    return charClasses[byte];
+}
+
 const char* platCharPrev(const char* start, const char* p) {
     return CharPrevA(start, p);
 }

@@ -1,6 +1,5 @@
 #include "rvdbcs.h"
 #include "rvplatform.h"
-#include <cctype>
 #include <cstring>
 #include <unicode/uchar.h>
 
@@ -113,9 +112,22 @@ int sameChar(const char* p, const char* q, int enc) {
     return std::memcmp(p, q, static_cast<size_t>(n)) == 0 ? 1 : 0;
 }
 
+int byteIsSpace(unsigned char byte) {
+    return (platCharClass(byte) & platCharSpace) ? 1 : 0;
+}
+int byteIsAlpha(unsigned char byte) {
+    return (platCharClass(byte) & platCharAlpha) ? 1 : 0;
+}
+int byteIsDigit(unsigned char byte) {
+    return (platCharClass(byte) & platCharDigit) ? 1 : 0;
+}
+int byteIsControl(unsigned char byte) {
+    return (platCharClass(byte) & platCharControl) ? 1 : 0;
+}
+
 int isSpaceAt(const char* p) {
     unsigned char b = byteAt(p);
-    if (std::isspace(b))
+    if (byteIsSpace(b))
         return 1;
     // The ideographic space of the Japanese double-byte code page.
     return b == 0x81 && byteAt(p + 1) == 0x40 && platIsLeadByte(0x81) ? 1 : 0;
@@ -129,16 +141,16 @@ const char* skipSpaces(const char* p, int enc) {
     if (!p)
         return p;
     while (*p && isSpaceAt(p))
-        p += std::isspace(byteAt(p)) ? 1 : charLengthZ(p, enc);
+        p += byteIsSpace(byteAt(p)) ? 1 : charLengthZ(p, enc);
     return p;
 }
 
 int isAlphaOrMultibyte(const char* p, int enc) {
-    return std::isalpha(byteAt(p)) || charLength(p, enc) > 1 ? 1 : 0;
+    return byteIsAlpha(byteAt(p)) || charLength(p, enc) > 1 ? 1 : 0;
 }
 
 int isAlnumOrMultibyte(const char* p, int enc) {
-    return std::isdigit(byteAt(p)) || isAlphaOrMultibyte(p, enc) ? 1 : 0;
+    return byteIsDigit(byteAt(p)) || isAlphaOrMultibyte(p, enc) ? 1 : 0;
 }
 
 const char* findChar(const char* text, char byte, int enc) {

@@ -27,6 +27,11 @@ const char* prevChar(const char* start, const char* p, int enc);
 uint32_t lastCharOffset(const char* text, uint32_t len, int enc);
 const char* lastChar(const char* text, int enc);
 int sameChar(const char* p, const char* q, int enc);
+// Classes of one byte in the ANSI code page (see platCharClass).
+int byteIsSpace(unsigned char byte);
+int byteIsAlpha(unsigned char byte);
+int byteIsDigit(unsigned char byte);
+int byteIsControl(unsigned char byte);
 int isSpaceAt(const char* p);
 int isSpaceAt(const char* text, uint32_t pos);
 const char* skipSpaces(const char* p, int enc);

@@ -19,6 +19,13 @@ int platAnsiToWide(const char* bytes, int n, char16_t* out, int capacity);
 // written, 0 on failure
 int platWideToAnsi(const char16_t* units, int n, char* out, int capacity);
 
+// Character classes of one byte in the ANSI code page, as the C runtime's
+// isspace, isalpha, isdigit and iscntrl answer with its character types
+// set to that code page. The library never sets the runtime's locale: it
+// shares that with the host process. A lead byte has no class of its own.
+enum : int { platCharSpace = 1, platCharAlpha = 2, platCharDigit = 4, platCharControl = 8 };
+int platCharClass(unsigned char byte);
+
 // GetCurrentThreadId
 uint32_t platCurrentThreadId();
 

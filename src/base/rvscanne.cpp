@@ -4,7 +4,6 @@
 // terminated, and may end inside a double-byte or UTF-8 character, whose
 // length is then cut to the bytes that are there.
 #include "rvscanne.h"
-#include <cctype>
 #include <cstring>
 #include <unicode/uchar.h>
 
@@ -103,14 +102,15 @@ int RvScanner::wordStartAt(uint32_t pos) const {
     if (delimiters.length)
         return !inSet(delimiters, pos);
     unsigned char b = static_cast<unsigned char>(input[pos]);
-    return charLengthAt(pos) > 1 || std::isalpha(b) || b == '_' || inSet(wordStartChars, pos);
+    return charLengthAt(pos) > 1 || byteIsAlpha(b) || b == '_' || inSet(wordStartChars, pos);
 }
 
 int RvScanner::wordCharAt(uint32_t pos) const {
     if (delimiters.length)
         return !inSet(delimiters, pos);
     unsigned char b = static_cast<unsigned char>(input[pos]);
-    return charLengthAt(pos) > 1 || std::isalnum(b) || b == '_' || inSet(wordChars, pos);
+    return charLengthAt(pos) > 1 || byteIsAlpha(b) || byteIsDigit(b) || b == '_' ||
+           inSet(wordChars, pos);
 }
 
 uint32_t RvScanner::skipSpaces() {
@@ -297,7 +297,7 @@ int32_t RvScanner::nextToken(RvToken& token, int mode) {
         if (mode == modeDelimited && !isRunDelimiter(b)) {
             while (position < inputLength) {
                 unsigned char c = static_cast<unsigned char>(input[position]);
-                if (spaceAt(position) || std::iscntrl(c) || isRunDelimiter(c))
+                if (spaceAt(position) || byteIsControl(c) || isRunDelimiter(c))
                     break;
                 position += charLengthAt(position);
             }

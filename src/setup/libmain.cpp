@@ -3,15 +3,15 @@
 #include "perthred.h"
 #include "../base/rverror.h"
 #include "registry.h"
-#include <clocale>
 
 void* libraryModule = nullptr;
 
 int attachProcess(void* module) {
     libraryModule = module;
     // The text routines' white-space and character tests follow the
-    // system's ANSI code page.
-    std::setlocale(LC_CTYPE, ".ACP");
+    // system's ANSI code page through the platform's own character types;
+    // the C runtime's locale belongs to the host process and stays as the
+    // host set it.
     threadInfoList = nullptr;
     RvThreadInfo* first = new RvThreadInfo(platCurrentThreadId());
     if (!first)

@@ -5,6 +5,7 @@
 #include "base/rvstring.h"
 #include "base/rvstringw.h"
 #include "support/testsupport.h"
+#include <clocale>
 #include <cstring>
 
 namespace {
@@ -242,4 +243,19 @@ TEST(CodePageConverters, UnknownConverterNamesFailThroughTheStatusMapping) {
     EXPECT_EQ(1, s.fromCodePage("a", 1, 2000000001));
     ASSERT_EQ(1u, errors->count);
     EXPECT_EQ(msgNoConverter, errors->item(0)->messageId);
+}
+
+TEST(CharacterClasses, FollowTheAnsiCodePageWhateverTheRuntimesLocale) {
+    REQUIRE_CODE_PAGE(1252);
+    // The runtime's own classification stays the "C" locale's; the text
+    // routines still take the no-break space of 1252 as white space and
+    // its accented letters as letters.
+    ASSERT_STREQ("C", setlocale(LC_CTYPE, nullptr));
+    EXPECT_EQ(1, isSpaceAt(" "));
+    EXPECT_EQ(0, isSpaceAt("x"));
+#ifdef _WIN32
+    EXPECT_EQ(1, isSpaceAt("\xA0"));
+    EXPECT_STREQ("a\xE9", skipSpaces("\xA0 \ta\xE9", encodingAnsi));
+    EXPECT_EQ(1, isAlphaOrMultibyte("\xE9", encodingAnsi));
+#endif
 }

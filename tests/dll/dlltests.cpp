@@ -5,6 +5,7 @@
 // test-only rvprobe.dll.
 #include <windows.h>
 #include <gtest/gtest.h>
+#include <clocale>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -84,6 +85,55 @@ TEST_F(SetupDll, ExportsOnlyItsEntryPointsUnderUndecoratedNames) {
         hasVersion |= name == "getFileVersionString";
     }
     EXPECT_TRUE(hasVersion);
+}
+
+// What a host that adds data sources silently sees of the library: its own
+// C runtime locale untouched, and none of the libraries that only the
+// dialog, Test Connect and help use loaded into its process.
+class SilentHost : public testing::Test {
+protected:
+    typedef BOOL(WINAPI* ConfigDsnFunction)(HWND, WORD, LPCSTR, LPCSTR);
+
+    // Loads the library, makes two silent requests that parse, read and
+    // classify text without storing anything (a name the installer
+    // refuses, a removal of a name nobody stored), unloads it; check runs
+    // after each step.
+    template <typename Check> void loadRequestUnload(Check check) {
+        HMODULE module = loadFromBin("qzifx06s.dll");
+        ASSERT_NE(nullptr, module);
+        check("after the load");
+        auto configDsn = entry<ConfigDsnFunction>(module, "ConfigDSN");
+        ASSERT_NE(nullptr, configDsn);
+        static const char refused[] = "DSN=Qz[refused]\0Description= a b \0DB=x\0\0";
+        static const char removal[] = "DSN=QzNeverStored\0\0";
+        EXPECT_FALSE(configDsn(nullptr, 1, "IBM INFORMIX ODBC DRIVER", refused));
+        configDsn(nullptr, 3, "IBM INFORMIX ODBC DRIVER", removal);
+        check("after the requests");
+        FreeLibrary(module);
+        check("after the unload");
+    }
+};
+
+TEST_F(SilentHost, TheRuntimeLocaleStaysAsTheHostSetIt) {
+    for (const char* hostLocale : {"C", "Japanese_Japan.932"}) {
+        if (!setlocale(LC_ALL, hostLocale))
+            continue;
+        std::string before = setlocale(LC_ALL, nullptr);
+        loadRequestUnload(
+            [&](const char* when) { EXPECT_EQ(before, setlocale(LC_ALL, nullptr)) << when; });
+    }
+    setlocale(LC_ALL, "C");
+}
+
+TEST_F(SilentHost, NoLibraryOfTheDialogTestConnectOrHelpIsLoaded) {
+    const char* const onlyInteractive[] = {"comctl32.dll", "odbc32.dll", "ole32.dll",
+                                           "oleaut32.dll"};
+    for (const char* name : onlyInteractive)
+        ASSERT_EQ(nullptr, GetModuleHandleA(name)) << name << " was loaded before the test";
+    loadRequestUnload([&](const char* when) {
+        for (const char* name : onlyInteractive)
+            EXPECT_EQ(nullptr, GetModuleHandleA(name)) << name << " " << when;
+    });
 }
 
 // rvprobe.dll and its probe functions.
