@@ -229,7 +229,9 @@ namespace {
 // The stand-in's controls; the suite fails when Wine's own odbc32 was loaded.
 struct ScriptedDriverManager : testing::Test {
     void SetUp() override {
-        HMODULE dm = GetModuleHandleA("odbc32.dll");
+        // The library loads the driver manager at its first call; the
+        // same load here finds the stand-in beside the program.
+        HMODULE dm = LoadLibraryA("odbc32.dll");
         // Through void* : FARPROC and the exports' types differ.
         script = reinterpret_cast<void (*)(const char*)>(
             reinterpret_cast<void*>(GetProcAddress(dm, "fakeDmScript")));
