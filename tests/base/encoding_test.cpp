@@ -93,6 +93,11 @@ TEST(HexText, DecodesEitherCaseAndOddCountsAlsoInPlace) {
     ASSERT_EQ(0, hexDecode(out, nullptr, 0));
     EXPECT_EQ(0x61, out[0]);
 
+    // Each end of both letter ranges.
+    unsigned char ends[4];
+    ASSERT_EQ(0, hexDecode(ends, "aAfF09Af", 8));
+    EXPECT_EQ(0, std::memcmp(ends, "\xAA\xFF\x09\xAF", 4));
+
     std::string text = encodeHex(allByteValues());
     ASSERT_EQ(0, hexDecode(&text[0], text.data(), 512));
     EXPECT_EQ(0, std::memcmp(text.data(), allByteValues().data(), 256));

@@ -88,3 +88,19 @@ TEST(ProfileRead, AMissingSectionGivesTheDefaultCutToFit) {
               readProfileString(section, "Setup", nullptr, buffer, sizeof buffer, "CONTROL.INI"));
     EXPECT_STREQ("", buffer);
 }
+
+TEST(ProfileRead, AKeyPathOneCharacterOverTheLimitIsRefusedWithoutTouchingPastIt) {
+    // The prefix "SOFTWARE\ODBC\ODBCINST.INI\" has 27 characters: a section
+    // of 484 makes the longest path (511 and its terminator), one of 485 a
+    // path that must be refused, never built. Under AddressSanitizer a
+    // path built one byte too far is caught here, whatever the registry
+    // holds.
+    for (size_t sectionLength : {484u, 485u, 600u}) {
+        std::string section(sectionLength, 's');
+        char buffer[16];
+        EXPECT_EQ(4, readProfileString(section.c_str(), "Entry", "dflt", buffer, sizeof buffer,
+                                       "ODBCINST.INI"))
+            << sectionLength;
+        EXPECT_STREQ("dflt", buffer);
+    }
+}
