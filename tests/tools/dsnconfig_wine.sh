@@ -83,5 +83,22 @@ run 1 show DsnconfigTest
 run 0 list --driver "$driver"
 expect "no data sources of driver \"$driver\""
 
+# The usage count: each install-driver adds one, each remove-driver takes
+# one off; the driver goes when none is left, and only then exits 0.
+shared="$driver shared"
+run 0 install-driver --driver "$shared"
+run 0 install-driver --driver "$shared"
+expect "registered driver \"$shared\" (usage count 2)"
+run 3 remove-driver --driver "$shared"
+expect "driver \"$shared\" is still in use (usage count 1)"
+run 0 list --driver "$shared"
+run 0 remove-driver --driver "$shared"
+expect "unregistered driver \"$shared\"; its data sources are kept"
+if "$top/tools/wine-run" reg query "HKLM\\Software\\ODBC\\ODBCINST.INI\\$shared" >/dev/null 2>&1; then
+  echo "FAILED: the driver's key is left after its last use"
+  failures=$((failures + 1))
+fi
+run 1 remove-driver --driver "$shared"
+
 echo "$failures failures"
 [ "$failures" -eq 0 ]
