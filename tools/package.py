@@ -77,10 +77,14 @@ def make_zip(folder, top, out):
 
 
 def makensis(out, defines):
-    command = ["makensis", "-V2", "-NOCD", "-INPUTCHARSET", "UTF8"]
+    """Builds the installer; makensis's full listing of what it compiled
+    goes to OUT.log, which the installer's static check reads."""
+    command = ["makensis", "-V4", "-NOCD", "-INPUTCHARSET", "UTF8"]
     command += ["-D%s=%s" % (name, value) for name, value in defines]
     command += ["-DOUTFILE=" + os.path.abspath(out), NSIS_SCRIPT]
-    subprocess.run(command, check=True)
+    with open(out + ".log", "w") as log:
+        if subprocess.run(command, stdout=log, stderr=subprocess.STDOUT).returncode != 0:
+            sys.exit("package.py: makensis failed, see %s.log" % out)
     stamp = epoch()
     os.utime(out, (stamp, stamp))
 
