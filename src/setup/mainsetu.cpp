@@ -7,7 +7,11 @@
 #include "registry.h"
 
 int decodeOutputAddress(const char* value, uint32_t length, char*** address) {
-    enum { prefixLength = 2, digitCount = 8 };
+    // A pointer's bytes in memory order, two digits each: eight digits from
+    // a 32-bit caller, sixteen from a 64-bit one. Any other count is refused
+    // whole, so that a 64-bit variable is never reached through the low
+    // half of its address.
+    enum { prefixLength = 2, byteCount = sizeof(void*), digitCount = 2 * byteCount };
     if (length != prefixLength + digitCount)
         return 1;
     // Check every digit before decoding: nothing is ever stored through an
@@ -18,11 +22,11 @@ int decodeOutputAddress(const char* value, uint32_t length, char*** address) {
         if (!digit)
             return 1;
     }
-    unsigned char bytes[digitCount / 2];
+    unsigned char bytes[byteCount];
     if (hexDecode(bytes, value + prefixLength, digitCount) != 0)
         return 1;
     uintptr_t bits = 0;
-    for (int i = digitCount / 2 - 1; i >= 0; --i)
+    for (int i = byteCount - 1; i >= 0; --i)
         bits = (bits << 8) | bytes[i];
     if (bits == 0)
         return 1;

@@ -3,9 +3,10 @@
 #pragma once
 #include "basesetu.h"
 
-// Decodes an "OutStrAddr" value: two characters, then the eight hexadecimal
-// digits of the caller's string variable's address, least significant byte
-// first. 0 with *address set, or 1 when the value is not in that form.
+// Decodes an "OutStrAddr" value: two characters, then the 2 * sizeof(void*)
+// hexadecimal digits of the caller's string variable's address, least
+// significant byte first. 0 with *address set, or 1 when the value is not
+// in that form.
 int decodeOutputAddress(const char* value, uint32_t length, char*** address);
 
 // Builds "DRIVER=<driver>;" followed by "keyword=value;" for every row with

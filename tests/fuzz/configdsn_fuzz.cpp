@@ -126,8 +126,7 @@ int PLAT_STDCALL getString(const char* section, const char* entry, const char* d
 const InstallerFunctions functions = {validDsn, writeDsn,    removeDsn,
                                       nullptr,  writeString, getString};
 
-// The caller's variable of a file data source: its address must fit the
-// eight hexadecimal digits of OutStrAddr.
+// The caller's variable of a file data source, named by OutStrAddr.
 char** outputVariable = nullptr;
 std::string outputEntry;
 
@@ -171,15 +170,15 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     (void)argv;
     startLibraryForFuzzing();
     setInstallerFunctionsForTesting(&functions);
-    void* block =
-        mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_32BIT, -1, 0);
-    check(block != MAP_FAILED, "no memory below 4 GiB for the output variable");
+    void* block = mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    check(block != MAP_FAILED, "no memory for the output variable");
     outputVariable = static_cast<char**>(block);
+    // The address's bytes in memory order, two digits each.
     uintptr_t bits = reinterpret_cast<uintptr_t>(block);
-    char text[32];
-    std::snprintf(text, sizeof text, "OutStrAddr=0x%02X%02X%02X%02X", unsigned(bits & 0xFF),
-                  unsigned((bits >> 8) & 0xFF), unsigned((bits >> 16) & 0xFF),
-                  unsigned((bits >> 24) & 0xFF));
+    char text[64] = "OutStrAddr=0x";
+    size_t used = std::strlen(text);
+    for (size_t i = 0; i < sizeof bits; ++i, bits >>= 8)
+        used += std::snprintf(text + used, sizeof text - used, "%02X", unsigned(bits & 0xFF));
     outputEntry.assign(text, std::strlen(text) + 1);
     return 0;
 }

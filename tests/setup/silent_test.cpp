@@ -157,26 +157,43 @@ TEST(SilentRefusal, RemoveWithoutANameRemovesNothing) {
 }
 
 // A file data source's caller passes the address of its string variable
-// as text; the variable lives below 4 GiB so that eight digits can name it.
-class FileDataSource : public testing::Test {
+// as text, in as many digits as a pointer has; the variable may lie below
+// or, for a 64-bit caller, above 4 GiB.
+enum class Placement { belowFourGiB, aboveFourGiB };
+
+class FileDataSource : public testing::TestWithParam<Placement> {
 protected:
     void SetUp() override {
-        variable = static_cast<char**>(allocateLowMemory(4096));
+        high = GetParam() == Placement::aboveFourGiB;
+        variable = static_cast<char**>(high ? allocateHighMemory(4096) : allocateLowMemory(4096));
+        if (!variable && high)
+            GTEST_SKIP() << "no memory above 4 GiB on this platform";
         ASSERT_NE(nullptr, variable);
         *variable = nullptr;
         address = "OutStrAddr=" + addressText(variable);
     }
     void TearDown() override {
-        if (variable) {
-            rvFree(*variable);
+        if (!variable)
+            return;
+        rvFree(*variable);
+        if (high)
+            freeHighMemory(variable, 4096);
+        else
             freeLowMemory(variable, 4096);
-        }
     }
+    bool high = false;
     char** variable = nullptr;
     std::string address;
 };
 
-TEST_F(FileDataSource, TheConnectionStringIsHandedBackAndNothingIsStored) {
+INSTANTIATE_TEST_SUITE_P(Placements, FileDataSource,
+                         testing::Values(Placement::belowFourGiB, Placement::aboveFourGiB),
+                         [](const testing::TestParamInfo<Placement>& info) {
+                             return info.param == Placement::belowFourGiB ? "BelowFourGiB"
+                                                                          : "AboveFourGiB";
+                         });
+
+TEST_P(FileDataSource, TheConnectionStringIsHandedBackAndNothingIsStored) {
     FakeInstaller installer;
     installer.ini["S"]["Database"] = "stored";
     EXPECT_EQ(1, ConfigDSN(nullptr, requestAddDsn, "{IBM INFORMIX ODBC DRIVER}",
@@ -201,13 +218,17 @@ TEST_F(FileDataSource, TheConnectionStringIsHandedBackAndNothingIsStored) {
     EXPECT_EQ("stored", installer.ini["S"]["Database"]);
 }
 
-TEST_F(FileDataSource, AnAddressThatIsNotFullyReadableFailsTheRequestAndStoresNothing) {
+TEST_P(FileDataSource, AnAddressThatIsNotFullyReadableFailsTheRequestAndStoresNothing) {
     FakeInstaller installer;
     std::string good = addressText(variable);
-    const std::string bad[] = {"OutStrAddr=" + good.substr(0, 9),       // seven digits
-                               "OutStrAddr=" + good + "0",              // nine digits
-                               "OutStrAddr=" + good.substr(0, 9) + "G", // not a digit
-                               "OutStrAddr=0x00000000"};                // no variable
+    size_t digits = good.size() - 2;
+    ASSERT_EQ(2 * sizeof(void*), digits);
+    const std::string bad[] = {"OutStrAddr=" + good.substr(0, good.size() - 1), // a digit short
+                               "OutStrAddr=" + good + "0",                      // a digit too many
+                               "OutStrAddr=" + good.substr(0, good.size() - 1) + "G", // not a digit
+                               "OutStrAddr=" + good.substr(0, 2 + digits / 2), // the low half only
+                               "OutStrAddr=" + good.substr(0, 2) +
+                                   std::string(digits, '0')}; // no variable
     for (const std::string& entry : bad) {
         EXPECT_EQ(0, silent(requestAddDsn, attrs({"DSN=S", "SAVEFILE=f.dsn", entry.c_str()})))
             << entry;
@@ -220,7 +241,7 @@ TEST_F(FileDataSource, AnAddressThatIsNotFullyReadableFailsTheRequestAndStoresNo
         EXPECT_EQ(std::string::npos, call.find("Write")) << call;
 }
 
-TEST_F(FileDataSource, RemovingOneRemovesNothingFromOdbcIni) {
+TEST_P(FileDataSource, RemovingOneRemovesNothingFromOdbcIni) {
     // The file is the caller's to delete; a stored data source named like
     // the file, or like the DSN entry, is another data source.
     FakeInstaller installer;
@@ -234,7 +255,7 @@ TEST_F(FileDataSource, RemovingOneRemovesNothingFromOdbcIni) {
     EXPECT_EQ(nullptr, *variable);
 }
 
-TEST_F(FileDataSource, AStringTheCallerLeftInTheVariableIsNotFreedByTheLibrary) {
+TEST_P(FileDataSource, AStringTheCallerLeftInTheVariableIsNotFreedByTheLibrary) {
     FakeInstaller installer;
     char callerText[] = "the caller's";
     *variable = callerText;

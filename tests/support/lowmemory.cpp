@@ -33,11 +33,35 @@ void freeLowMemory(void* block, size_t size) {
 #endif
 }
 
+void* allocateHighMemory(size_t size) {
+    if (sizeof(void*) <= 4)
+        return nullptr;
+#ifdef _WIN32
+    void* block =
+        VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT | MEM_TOP_DOWN, PAGE_READWRITE);
+#else
+    void* block = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED)
+        block = nullptr;
+#endif
+    if (block && (reinterpret_cast<uintptr_t>(block) >> 16 >> 16) == 0) {
+        freeLowMemory(block, size);
+        return nullptr;
+    }
+    return block;
+}
+
+void freeHighMemory(void* block, size_t size) {
+    freeLowMemory(block, size);
+}
+
 std::string addressText(const void* address) {
     uintptr_t bits = reinterpret_cast<uintptr_t>(address);
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%02X%02X%02X%02X", unsigned(bits & 0xFF),
-                  unsigned((bits >> 8) & 0xFF), unsigned((bits >> 16) & 0xFF),
-                  unsigned((bits >> 24) & 0xFF));
+    std::string text = "0x";
+    for (size_t i = 0; i < sizeof bits; ++i, bits >>= 8) {
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%02X", unsigned(bits & 0xFF));
+        text += pair;
+    }
     return text;
 }

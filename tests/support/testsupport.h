@@ -37,13 +37,17 @@ std::string narrow(const char16_t* units, uint32_t n);
             GTEST_SKIP() << "runs with ANSI code page " << (cp);                                   \
     } while (0)
 
-// A block of size bytes at an address below 4 GiB, as a caller that passes
-// a variable's address in eight hexadecimal digits must provide it; null
-// when the platform gives none. Freed with freeLowMemory.
+// A block of size bytes at an address below 4 GiB; null when the platform
+// gives none. Freed with freeLowMemory.
 void* allocateLowMemory(size_t size);
 void freeLowMemory(void* block, size_t size);
-// "0x" followed by the eight hexadecimal digits of a low address, least
-// significant byte first, as a file data source's caller writes it.
+// A block of size bytes above 4 GiB, where a 64-bit caller's variable may
+// lie; null on a 32-bit platform or when the platform gives none. Freed
+// with freeHighMemory.
+void* allocateHighMemory(size_t size);
+void freeHighMemory(void* block, size_t size);
+// "0x" followed by the 2 * sizeof(void*) hexadecimal digits of an address,
+// least significant byte first, as a file data source's caller writes it.
 std::string addressText(const void* address);
 
 // The keys a data source is written with, in the order they are written,

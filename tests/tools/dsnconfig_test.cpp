@@ -3,6 +3,7 @@
 // call.
 #include "attrlist.h"
 #include "cmdline.h"
+#include "pefile.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <string>
@@ -162,6 +163,11 @@ TEST(CommandLine, OtherCommands) {
     EXPECT_STREQ(command.dataSource, "Sales");
     ASSERT_EQ(parse({"list", "--driver", "Other"}, &command), "");
     EXPECT_STREQ(command.driver, "Other");
+    ASSERT_EQ(parse({"remove-driver"}, &command), "");
+    EXPECT_EQ(command.kind, CommandKind::removeDriver);
+    EXPECT_STREQ(command.driver, "Informix ODBC Driver");
+    ASSERT_EQ(parse({"remove-driver", "--driver", "Other"}, &command), "");
+    EXPECT_STREQ(command.driver, "Other");
     ASSERT_EQ(parse({"--help"}, &command), "");
     EXPECT_EQ(command.kind, CommandKind::help);
 
@@ -171,6 +177,59 @@ TEST(CommandLine, OtherCommands) {
     EXPECT_NE(parse({"show", "a", "b"}), "");
     EXPECT_NE(parse({"show", ""}), "");
     EXPECT_NE(parse({"list", "Other"}), "");
+    EXPECT_NE(parse({"remove-driver", "--setup", "s.dll"}), "");
+}
+
+// A PE file's first bytes: "MZ", the header offset at 0x3C, and there
+// "PE\0\0" and the machine field.
+std::string peHeader(uint32_t offset, uint16_t machine, const char* signature = "PE") {
+    std::string bytes(offset + 24, '\0');
+    bytes[0] = 'M';
+    bytes[1] = 'Z';
+    for (int i = 0; i < 4; ++i)
+        bytes[0x3C + i] = static_cast<char>(offset >> (8 * i));
+    bytes.replace(offset, 2, signature, 2);
+    bytes[offset + 4] = static_cast<char>(machine & 0xFF);
+    bytes[offset + 5] = static_cast<char>(machine >> 8);
+    return bytes;
+}
+
+TEST(PeFile, TheMachineFieldNamesTheArchitecture) {
+    struct Case {
+        std::string bytes;
+        bool readable;
+        uint16_t machine;
+    };
+    std::string truncated = peHeader(0x80, machineAmd64).substr(0, 0x80 + 5);
+    std::string notMz = peHeader(0x80, machineI386);
+    notMz[0] = 'Z';
+    const Case cases[] = {
+        {peHeader(0x80, machineI386), true, machineI386},
+        {peHeader(0x100, machineAmd64), true, machineAmd64},
+        {peHeader(0x40, 0x01C4), true, 0x01C4}, // another machine is still read
+        {truncated, false, 0},                  // the header runs past the bytes
+        {notMz, false, 0},
+        {peHeader(0x80, machineI386, "NE"), false, 0},
+        {std::string("MZ"), false, 0},
+        {peHeader(0x80, machineI386).substr(0, 0x3E), false, 0}, // offset field cut
+    };
+    for (const Case& c : cases) {
+        uint16_t machine = 0;
+        bool readable = peMachine(reinterpret_cast<const unsigned char*>(c.bytes.data()),
+                                  c.bytes.size(), &machine);
+        EXPECT_EQ(c.readable, readable) << c.bytes.size();
+        if (c.readable) {
+            EXPECT_EQ(c.machine, machine);
+        }
+    }
+    // A header offset far beyond the bytes read.
+    std::string far = peHeader(0x80, machineI386);
+    far[0x3F] = '\x7F';
+    uint16_t machine = 0;
+    EXPECT_FALSE(
+        peMachine(reinterpret_cast<const unsigned char*>(far.data()), far.size(), &machine));
+    EXPECT_STREQ("32-bit (i386)", machineName(machineI386));
+    EXPECT_STREQ("64-bit (x86-64)", machineName(machineAmd64));
 }
 
 TEST(DriverList, NamesTheSetupLibraryAsDriverAndSetup) {

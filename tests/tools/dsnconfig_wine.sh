@@ -35,6 +35,28 @@ run 0 install-driver --driver "$driver" --help-root 'C:\help'
 expect "  HelpRootDirectory = C:\\help"
 grep -qE '^  Setup = [A-Z]:[^:]*\\bin\\qzifx06s\.dll$' <<<"$out" || { echo "FAILED: Setup entry: $out"; failures=$((failures + 1)); }
 
+# A setup library of the other architecture would not load in this
+# architecture's ODBC administrator: refused, nothing registered. The copy
+# differs from the built library only in its PE machine field.
+other=$(mktemp -d)
+cp "$bin/qzifx06s.dll" "$other/qzifx06s.dll"
+python3 - "$other/qzifx06s.dll" <<'PY'
+import struct, sys
+with open(sys.argv[1], "r+b") as f:
+    header = struct.unpack("<I", f.read(0x40)[0x3C:0x40])[0]
+    f.seek(header + 4)
+    machine = struct.unpack("<H", f.read(2))[0]
+    f.seek(header + 4)
+    f.write(struct.pack("<H", 0x014C if machine == 0x8664 else 0x8664))
+PY
+run 1 install-driver --driver "$driver other" --setup "Z:${other//\//\\}\\qzifx06s.dll"
+grep -q "architecture" <<<"$out" || { echo "FAILED: no reason given: $out"; failures=$((failures + 1)); }
+if "$top/tools/wine-run" reg query "HKLM\\Software\\ODBC\\ODBCINST.INI\\$driver other" >/dev/null 2>&1; then
+  echo "FAILED: the driver of the other architecture was registered"
+  failures=$((failures + 1))
+fi
+rm -rf "$other"
+
 run 0 add "$driver" "DSN=DsnconfigTest;Description={a;b}}c};HOST=h;PRO=onsoctcp"
 run 0 show DsnconfigTest
 # Every key of the table, in its order.
@@ -60,6 +82,23 @@ run 0 remove "$driver" "DSN=DsnconfigTest"
 run 1 show DsnconfigTest
 run 0 list --driver "$driver"
 expect "no data sources of driver \"$driver\""
+
+# The usage count: each install-driver adds one, each remove-driver takes
+# one off; the driver goes when none is left, and only then exits 0.
+shared="$driver shared"
+run 0 install-driver --driver "$shared"
+run 0 install-driver --driver "$shared"
+expect "registered driver \"$shared\" (usage count 2)"
+run 3 remove-driver --driver "$shared"
+expect "driver \"$shared\" is still in use (usage count 1)"
+run 0 list --driver "$shared"
+run 0 remove-driver --driver "$shared"
+expect "unregistered driver \"$shared\"; its data sources are kept"
+if "$top/tools/wine-run" reg query "HKLM\\Software\\ODBC\\ODBCINST.INI\\$shared" >/dev/null 2>&1; then
+  echo "FAILED: the driver's key is left after its last use"
+  failures=$((failures + 1))
+fi
+run 1 remove-driver --driver "$shared"
 
 echo "$failures failures"
 [ "$failures" -eq 0 ]

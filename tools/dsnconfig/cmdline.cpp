@@ -9,6 +9,7 @@ const char* const defaultDriverDescription = "Informix ODBC Driver";
 const char* const usageText =
     "usage:\n"
     "  dsnconfig install-driver [--driver DESC] [--setup PATH] [--help-root DIR]\n"
+    "  dsnconfig remove-driver  [--driver DESC]\n"
     "  dsnconfig add       [--dialog] DRIVER \"DSN=name;keyword=value;...\"\n"
     "  dsnconfig configure [--dialog] DRIVER \"DSN=name;keyword=value;...\"\n"
     "  dsnconfig remove    DRIVER \"DSN=name\"\n"
@@ -19,7 +20,12 @@ const char* const usageText =
     "A value in braces may contain ';' and writes '}' as \"}}\": Description={a;b}.\n"
     "--dialog shows the driver's setup dialog with those values; the data source\n"
     "is saved when it is confirmed with OK.\n"
-    "Exit status: 0 done, 1 refused or failed, 2 unusable command line.\n";
+    "install-driver registers a setup library of this tool's own architecture\n"
+    "(the one beside it unless --setup names another) and adds one to the\n"
+    "driver's usage count; remove-driver takes one off and unregisters the\n"
+    "driver when none is left, keeping its data sources.\n"
+    "Exit status: 0 done, 1 refused or failed, 2 unusable command line,\n"
+    "3 (remove-driver) the driver is still in use by other installations.\n";
 
 namespace {
 
@@ -80,7 +86,8 @@ bool parseInstallDriver(int argc, const char* const* argv, Command* command, cha
            (!command->helpRoot || checkPath("help root directory", command->helpRoot, message));
 }
 
-bool parseList(int argc, const char* const* argv, Command* command, char* message) {
+// The commands whose only option is --driver.
+bool parseDriverOption(int argc, const char* const* argv, Command* command, char* message) {
     const char* driver = nullptr;
     for (int i = 2; i < argc; ++i) {
         if (std::strcmp(argv[i], "--driver") != 0)
@@ -148,11 +155,12 @@ struct Verb {
 
 const Verb verbs[] = {
     {"install-driver", CommandKind::installDriver, parseInstallDriver},
+    {"remove-driver", CommandKind::removeDriver, parseDriverOption},
     {"add", CommandKind::add, parseDataSourceRequest},
     {"configure", CommandKind::configure, parseDataSourceRequest},
     {"remove", CommandKind::remove, parseDataSourceRequest},
     {"show", CommandKind::show, parseShow},
-    {"list", CommandKind::list, parseList},
+    {"list", CommandKind::list, parseDriverOption},
 };
 
 } // namespace

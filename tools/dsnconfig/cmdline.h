@@ -17,7 +17,7 @@ constexpr size_t maxPathBytes = 259;
 // The driver's entry list given to SQLInstallDriverEx.
 constexpr size_t maxDriverListBytes = 1024;
 
-enum class CommandKind { help, installDriver, add, configure, remove, show, list };
+enum class CommandKind { help, installDriver, removeDriver, add, configure, remove, show, list };
 
 struct Command {
     CommandKind kind;

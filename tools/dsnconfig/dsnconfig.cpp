@@ -5,6 +5,7 @@
 // exactly as the ODBC administrator would.
 #include "cmdline.h"
 #include "keywords.h"
+#include "pefile.h"
 #include <windows.h>
 #include <odbcinst.h>
 #include <cstdio>
@@ -107,6 +108,34 @@ bool reportDriverEntries(const char* driver, const char* setupPath) {
     return setupStored;
 }
 
+// Whether the file at path is a setup library this tool's architecture can
+// load; says why not when it isn't.
+bool matchesToolArchitecture(const char* path) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        std::fprintf(stderr, "dsnconfig: refused: can't read %s\n", path);
+        return false;
+    }
+    static unsigned char header[peHeaderBytes];
+    DWORD size = 0;
+    BOOL read = ReadFile(file, header, sizeof header, &size, nullptr);
+    CloseHandle(file);
+    uint16_t machine = 0;
+    if (!read || !peMachine(header, size, &machine)) {
+        std::fprintf(stderr, "dsnconfig: refused: %s is not a Windows library\n", path);
+        return false;
+    }
+    if (machine != toolMachine()) {
+        std::fprintf(stderr,
+                     "dsnconfig: refused: %s is a %s library; this dsnconfig registers %s ones "
+                     "(the architecture of its ODBC installer)\n",
+                     path, machineName(machine), machineName(toolMachine()));
+        return false;
+    }
+    return true;
+}
+
 int installDriver(const Command& command) {
     char path[MAX_PATH];
     const char* fileName = nullptr;
@@ -120,6 +149,8 @@ int installDriver(const Command& command) {
         std::fprintf(stderr, "dsnconfig: refused: no setup library at %s\n", fullPath);
         return 1;
     }
+    if (!matchesToolArchitecture(fullPath))
+        return 1;
     // Driver= and Setup= carry the file name; the installer puts the
     // directory given as the path in front of it.
     DriverList list;
@@ -141,6 +172,36 @@ int installDriver(const Command& command) {
         std::fprintf(stderr, "dsnconfig: the driver's Setup entry does not name %s\n", fullPath);
         return 1;
     }
+    return 0;
+}
+
+// Exit status of remove-driver when other installations still use the
+// driver: the caller keeps the files.
+constexpr int stillInUse = 3;
+
+int removeDriver(const Command& command) {
+    // Wine's installer reports success for a driver it never had; refuse
+    // that here so that no installation takes it for its own last use.
+    char setup[valueCapacity];
+    if (!readDriverEntry(command.driver, "Setup", setup, sizeof setup)) {
+        std::fprintf(stderr, "dsnconfig: driver \"%s\" is not registered\n", command.driver);
+        return 1;
+    }
+    DWORD usageCount = 0;
+    // Data sources stay: they are the users', and a later install of the
+    // driver serves them again.
+    if (!SQLRemoveDriver(command.driver, FALSE, &usageCount)) {
+        std::fprintf(stderr, "dsnconfig: the installer did not remove driver \"%s\"\n",
+                     command.driver);
+        printInstallerErrors();
+        return 1;
+    }
+    if (usageCount > 0) {
+        std::printf("driver \"%s\" is still in use (usage count %lu)\n", command.driver,
+                    static_cast<unsigned long>(usageCount));
+        return stillInUse;
+    }
+    std::printf("unregistered driver \"%s\"; its data sources are kept\n", command.driver);
     return 0;
 }
 
@@ -285,6 +346,8 @@ int main(int argc, char** argv) {
         return 0;
     case CommandKind::installDriver:
         return installDriver(command);
+    case CommandKind::removeDriver:
+        return removeDriver(command);
     case CommandKind::add:
     case CommandKind::configure:
     case CommandKind::remove:

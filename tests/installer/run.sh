@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds the installers from the win32 and win64 builds and tests them: the
+# shipped installer statically, its 64-bit build under 64-bit Wine.
+# usage: tests/installer/run.sh   (from scripts/test, after both builds)
+set -euo pipefail
+top=$(cd "$(dirname "$0")/../.." && pwd)
+cd "$top"
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct HEAD)}
+work=build/installer
+rm -rf "$work"
+mkdir -p "$work"
+version=$(cat build/win64/version.txt)
+python3 tools/package.py stage build/win32/bin "$work/win32"
+python3 tools/package.py stage build/win64/bin "$work/win64"
+python3 tools/package.py installer "$work/setup.exe" "$version" "$work/win32" "$work/win64"
+python3 tools/package.py test-installer "$work/setup64.exe" "$version" "$work/win64"
+bash tests/installer/installer_wine.sh "$work/setup64.exe" build/win64/bin "$work/setup.exe"
