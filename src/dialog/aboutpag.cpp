@@ -239,7 +239,18 @@ void handleNotification(HWND page, const NMHDR* header) {
     setNotifyResult(page, 0);
 }
 
+// The icon controls stand in the cells of the animation's first frame, in
+// pixels and at its icon size, whatever the template's dialog units come
+// to on this screen: the drawing thread draws over exactly them. (They are
+// made with SS_REALSIZECONTROL, so their icon fits the cell.)
+void placeIconColumn(HWND page) {
+    for (int i = 0; i < animationIconCount; ++i)
+        SetWindowPos(GetDlgItem(page, aboutFirstIcon + i), nullptr, columnLeft,
+                     columnTop + i * iconSize, iconSize, iconSize, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void initialisePage(HWND page, LPARAM pageRecord) {
+    placeIconColumn(page);
     SetupContext* context = beginPage(&aboutProtocol, page, pageRecord);
     if (context)
         fillAboutText(page, context);
