@@ -19,7 +19,7 @@
 #include <thread>
 
 namespace {
-enum { pageCount = 4, waitSteps = 600, stepMilliseconds = 50 };
+enum { pageCount = 4, waitSteps = 1200, stepMilliseconds = 50 };
 
 struct Run {
     DWORD sheetThread;
