@@ -13,6 +13,8 @@
 #include "dialog/utility.h"
 #include "profile/winfixture.h"
 #include "support/sheetdrive.h"
+#include "support/sheetrequest.h"
+#include "support/sheetwindows.h"
 #include "support/testsupport.h"
 #include <algorithm>
 #include <cstdlib>
@@ -22,8 +24,6 @@
 #include <vector>
 
 namespace {
-const char driver[] = "RV Look Test Driver";
-const std::string driverKey = std::string("SOFTWARE\\ODBC\\ODBCINST.INI\\") + driver;
 const int pageCount = 4;
 const int templateIds[pageCount] = {3, 4, 5, 10};
 const char* const pageNames[pageCount] = {"General", "Connection", "Advanced", "About"};
@@ -36,12 +36,6 @@ std::string narrowText(const std::wstring& text) {
     char buffer[512] = "";
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, buffer, sizeof buffer, nullptr, nullptr);
     return buffer;
-}
-
-std::wstring windowText(HWND window) {
-    wchar_t text[512] = L"";
-    GetWindowTextW(window, text, 512);
-    return text;
 }
 
 std::string className(HWND window) {
@@ -86,7 +80,7 @@ bool isInput(HWND window) {
 
 std::string describe(HWND window) {
     return className(window) + " " + std::to_string(GetDlgCtrlID(window)) + " \"" +
-           narrowText(windowText(window)) + "\"";
+           narrowText(windowTextW(window)) + "\"";
 }
 
 // The pages' controls in the order the dialog manager walks them.
@@ -122,7 +116,7 @@ wchar_t mnemonicReaching(HWND control, HWND* holder) {
     *holder = isTextButton(control) ? control : labelOf(control);
     if (!*holder || (isTextStatic(*holder) && (styleOf(*holder) & SS_NOPREFIX)))
         return 0;
-    return mnemonicOf(windowText(*holder));
+    return mnemonicOf(windowTextW(*holder));
 }
 
 // The sheet's own buttons (OK, Cancel, Apply, Help, Test Connect), shown
@@ -144,7 +138,7 @@ Problems keyboardProblems(HWND sheet, HWND page) {
             problems.push_back(describe(holder) + " repeats the mnemonic of " + at->second);
     };
     for (HWND button : sheetButtons(sheet))
-        if (wchar_t letter = mnemonicOf(windowText(button)))
+        if (wchar_t letter = mnemonicOf(windowTextW(button)))
             take(letter, button);
     for (HWND child : childrenOf(page)) {
         if (!isInput(child))
@@ -200,7 +194,7 @@ int textRoom(HWND window, int clientWidth) {
 // Static texts wrap at word boundaries unless told otherwise; buttons and
 // group boxes keep their text on one line.
 Problems extentProblems(HWND window) {
-    std::wstring text = windowText(window);
+    std::wstring text = windowTextW(window);
     if (text.empty() || !IsWindowVisible(window))
         return {};
     RECT client;
@@ -362,10 +356,6 @@ std::vector<HWND> tabStops(HWND page) {
         if ((styleOf(child) & WS_TABSTOP) && IsWindowVisible(child))
             stops.push_back(child);
     return stops;
-}
-
-HWND pageAt(HWND sheet, int index) {
-    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_INDEXTOHWND, index, 0));
 }
 
 void join(Problems& into, const Problems& more) {
@@ -585,30 +575,15 @@ unsigned expectedDpi() {
     return value ? static_cast<unsigned>(std::atoi(value)) : 96;
 }
 
-class Look : public testing::Test {
+class Look : public SheetRequestTest {
 protected:
+    Look() : SheetRequestTest("RV Look Test Driver") {}
     void SetUp() override {
         HDC screen = GetDC(nullptr);
         int dpi = GetDeviceCaps(screen, LOGPIXELSY);
         ReleaseDC(nullptr, screen);
         ASSERT_EQ(expectedDpi(), static_cast<unsigned>(dpi)) << "Wine's LogPixels";
-        // The About page names the driver file: the built setup library,
-        // whose name marks it as the company's.
-        ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, driverKey, "Driver",
-                             programDirectory() + "\\qzifx06s.dll"));
-        owner = CreateWindowA("STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
-                              nullptr);
-        ASSERT_TRUE(owner);
-    }
-    void TearDown() override {
-        DestroyWindow(owner);
-        removeKey(HKEY_LOCAL_MACHINE, driverKey);
-        // An interactive request gives the resource library back; the
-        // tests' own use goes with it.
-        if (!resourceLibrary) {
-            resourceLibrary = platLoadLibrary("qzifx06R.dll");
-            resourceLibraryUses = 1;
-        }
+        SheetRequestTest::SetUp();
     }
     // Opens the sheet for a new data source, shows each page in turn and
     // has look check it, then cancels: nothing is stored.
@@ -631,8 +606,6 @@ protected:
         EXPECT_EQ(pageCount, looked);
         return problems;
     }
-
-    HWND owner = nullptr;
 };
 } // namespace
 
@@ -670,14 +643,14 @@ TEST_F(Look, TheAboutPageOffersOnlyTheDriverPathToTheKeyboard) {
             for (HWND stop : tabStops(page))
                 stops.push_back(describe(stop));
             HWND field = GetDlgItem(page, aboutDriverPath);
-            path = narrowText(windowText(field));
+            path = narrowText(windowTextW(field));
             readOnly = isClass(field, "Edit") && (styleOf(field) & ES_READONLY);
         }
         return {};
     });
     EXPECT_EQ(std::vector<std::string>{"Edit 605 \"" + path + "\""}, stops);
     EXPECT_TRUE(readOnly);
-    EXPECT_EQ(programDirectory() + "\\qzifx06s.dll", path);
+    EXPECT_EQ(builtSetupLibrary(), path);
 }
 
 // No label, check box, button or group box text is cut off, on the pages

@@ -13,14 +13,13 @@
 #include "profile/winfixture.h"
 #include "setup/wineini.h"
 #include "support/sheetdrive.h"
+#include "support/sheetrequest.h"
+#include "support/sheetwindows.h"
 #include "support/testsupport.h"
 #include <string>
 #include <vector>
 
 namespace {
-const char driver[] = "RV Narrow Sheet Test Driver";
-const std::string driverKey = std::string("SOFTWARE\\ODBC\\ODBCINST.INI\\") + driver;
-
 // The tab titles (strings 20160 to 20163: About, Advanced, Connection,
 // General) and the sheet's caption (20165), in Japanese.
 const wchar_t* const japaneseTitles[] = {L"\u30d0\u30fc\u30b8\u30e7\u30f3\u60c5\u5831",
@@ -41,31 +40,10 @@ std::string shiftJis(const std::wstring& text) {
     return bytes;
 }
 
-std::wstring textOf(HWND window) {
-    wchar_t text[256] = L"";
-    GetWindowTextW(window, text, 256);
-    return text;
-}
-
 std::string narrowTextOf(HWND window) {
     char text[256] = "";
     GetWindowTextA(window, text, sizeof text);
     return text;
-}
-
-std::wstring tabTitle(HWND sheet, int index) {
-    wchar_t text[64] = L"";
-    TCITEMW item = {};
-    item.mask = TCIF_TEXT;
-    item.pszText = text;
-    item.cchTextMax = 64;
-    SendMessageW(PropSheet_GetTabControl(sheet), TCM_GETITEMW, index,
-                 reinterpret_cast<LPARAM>(&item));
-    return text;
-}
-
-HWND pageAt(HWND sheet, int index) {
-    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_INDEXTOHWND, index, 0));
 }
 
 // The string table block (16 strings) that holds id, as a block resource.
@@ -117,26 +95,9 @@ HMODULE japaneseResourceLibrary(const std::string& path) {
     return LoadLibraryA(path.c_str());
 }
 
-class NarrowSheet : public testing::Test {
+class NarrowSheet : public SheetRequestTest {
 protected:
-    void SetUp() override {
-        owner = CreateWindowA("STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
-                              nullptr);
-        ASSERT_TRUE(owner);
-        ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, driverKey, "Driver",
-                             programDirectory() + "\\qzifx06s.dll"));
-    }
-    void TearDown() override {
-        DestroyWindow(owner);
-        removeKey(HKEY_LOCAL_MACHINE, driverKey);
-        // The interactive request gave the copy back; the tests' own
-        // library returns.
-        if (!resourceLibrary) {
-            resourceLibrary = platLoadLibrary("qzifx06R.dll");
-            resourceLibraryUses = 1;
-        }
-    }
-    HWND owner = nullptr;
+    NarrowSheet() : SheetRequestTest("RV Narrow Sheet Test Driver") {}
     ScratchDirectory scratch{"narrow"};
 };
 } // namespace
@@ -172,21 +133,21 @@ TEST_F(NarrowSheet, ItShowsAndStoresShiftJisText) {
         [&](HWND sheet) {
             unicodeSheet = IsWindowUnicode(sheet);
             unicodePage = IsWindowUnicode(pageAt(sheet, 0));
-            shownCaption = textOf(sheet);
+            shownCaption = windowTextW(sheet);
             for (int i = 0; i < 4; ++i)
                 titles.push_back(tabTitle(sheet, i));
-            shownName = textOf(GetDlgItem(pageAt(sheet, 0), 401));
-            description = textOf(GetDlgItem(pageAt(sheet, 0), 402));
+            shownName = windowTextW(GetDlgItem(pageAt(sheet, 0), 401));
+            description = windowTextW(GetDlgItem(pageAt(sheet, 0), 402));
             narrowDescription = narrowTextOf(GetDlgItem(pageAt(sheet, 0), 402));
             SetDlgItemTextA(pageAt(sheet, 0), 402, shiftJis(typedDescription).c_str());
             PropSheet_SetCurSel(sheet, nullptr, 1);
         },
         [&](HWND sheet) {
-            shownDatabase = textOf(GetDlgItem(pageAt(sheet, 1), 300));
+            shownDatabase = windowTextW(GetDlgItem(pageAt(sheet, 1), 300));
             PropSheet_SetCurSel(sheet, nullptr, 3);
         },
         [&](HWND sheet) {
-            notice = textOf(GetDlgItem(pageAt(sheet, 3), 609));
+            notice = windowTextW(GetDlgItem(pageAt(sheet, 3), 609));
             PropSheet_PressButton(sheet, PSBTN_OK);
         },
     });
