@@ -99,8 +99,8 @@ void showFileDetails(HWND page, const char* path) {
     SetDlgItemTextA(page, aboutFileSize, text);
 }
 
-// text in the ANSI code page, when every character of it has a place
-// there: no character is dropped or replaced by a look-alike.
+// Converts text to the ANSI code page into narrow. True only when every
+// character has a place there: none is dropped or replaced by a look-alike.
 bool toAnsiExactly(const char16_t* text, char (&narrow)[narrowLineBytes]) {
     int units = static_cast<int>(lengthW(text)) + 1;
     if (platWideToAnsi(text, units, narrow, sizeof narrow) <= 0)
