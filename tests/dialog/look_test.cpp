@@ -260,16 +260,13 @@ Problems iconListProblems(HWND page, HWND combo) {
     GetComboBoxInfo(combo, &info);
     int text = lineHeight(combo);
     IconItemLayout layout = iconItemLayout(text);
-    // The items follow the dialog's font, and hold their icon and text.
+    // The items are measured in the dialog's font, not in the system font
+    // that the combo box has while it is being made.
     int itemHeight = static_cast<int>(SendMessageA(combo, CB_GETITEMHEIGHT, 0, 0));
     if (itemHeight != layout.itemHeight)
         problems.push_back(name + ": items of " + std::to_string(itemHeight) + " pixels, not " +
                            std::to_string(layout.itemHeight) + " for " + std::to_string(text) +
                            "-pixel text");
-    if (layout.itemHeight < layout.iconSize || layout.itemHeight < text)
-        problems.push_back(name + ": items of " + std::to_string(layout.itemHeight) +
-                           " pixels hold no " + std::to_string(layout.iconSize) +
-                           "-pixel icon and " + std::to_string(text) + "-pixel text");
     RECT frame;
     GetWindowRect(combo, &frame);
     int room = info.rcItem.right - info.rcItem.left;
