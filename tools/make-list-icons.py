@@ -1,20 +1,23 @@
 #!/usr/bin/env python3
-"""Writes the four 32x32 icons that the owner-drawn list items of the
-Connection and Advanced pages show: Protocol, Cursor, Scroll, GetDBList.
+"""Writes the four icons that the owner-drawn list items of the Connection
+and Advanced pages show: Protocol, Cursor, Scroll, GetDBList. The items
+show the platform's small-icon size, 16 pixels at 96 DPI and more at higher
+DPI, so each file holds the picture at 16, 20, 24 and 32 pixels: drawn at
+32, the smaller ones averaged down from it.
 
 The .ico files are committed, so the build does not need Python; run this
 again only to change a picture:
 
     python3 tools/make-list-icons.py src/resources/icons
 
-Each icon is one 32-bit image with an alpha channel and a matching AND
-mask. The pictures keep to the upper 28 rows: a list item is about as tall
-as the icon's offset plus 32 rows, and the last rows may be cut off.
+Each image is 32-bit with an alpha channel and a matching AND mask.
 """
 import sys
 from pathlib import Path
 
-from icofile import SIZE, ico_bytes
+from icofile import SIZE, ico_bytes, scaled
+
+SIZES = (16, 20, 24)
 
 BLACK = (0x20, 0x20, 0x20)
 BLUE = (0x1F, 0x5F, 0xBF)
@@ -131,7 +134,9 @@ def main():
     out = Path(sys.argv[1])
     out.mkdir(parents=True, exist_ok=True)
     for name, draw in ICONS.items():
-        (out / name).write_bytes(ico_bytes(draw().pixels))
+        pixels = draw().pixels
+        images = [scaled(pixels, size) for size in SIZES] + [pixels]
+        (out / name).write_bytes(ico_bytes(*images))
 
 
 if __name__ == "__main__":

@@ -25,6 +25,9 @@ enum { narrowLineBytes = 256 };
 
 // The company's notice, shown for its own drivers only.
 const char16_t copyrightLine[] = u"Copyright \u00A9 2026 Qzifx Software";
+// The same where the ANSI code page of a narrow system has no copyright
+// sign (932, for one, would show a plain "c").
+const char16_t plainCopyrightLine[] = u"Copyright (C) 2026 Qzifx Software";
 const char16_t rightsLine[] = u"All Rights Reserved.";
 const char16_t addressLine1[] = u"Qzifx Software, 12 Mill Lane";
 const char16_t addressLine2[] = u"Northbridge, NB 01234";
@@ -96,20 +99,36 @@ void showFileDetails(HWND page, const char* path) {
     SetDlgItemTextA(page, aboutFileSize, text);
 }
 
-// Sets a control's text in the character form that the system uses.
-void setControlText(HWND page, int control, const char16_t* text) {
+// Converts text to the ANSI code page into narrow. True only when every
+// character has a place there: none is dropped or replaced by a look-alike.
+bool toAnsiExactly(const char16_t* text, char (&narrow)[narrowLineBytes]) {
+    int units = static_cast<int>(lengthW(text)) + 1;
+    if (platWideToAnsi(text, units, narrow, sizeof narrow) <= 0)
+        return false;
+    char16_t back[narrowLineBytes];
+    int bytes = static_cast<int>(textLength(narrow)) + 1;
+    return platAnsiToWide(narrow, bytes, back, narrowLineBytes) == units &&
+           compareW(back, text) == 0;
+}
+
+// Sets a control's text in the character form that the system uses. A
+// narrow system shows plainText instead (when given) if text does not fit
+// its ANSI code page whole.
+void setControlText(HWND page, int control, const char16_t* text,
+                    const char16_t* plainText = nullptr) {
     if (isNarrowCharacterSystem() != 1) {
         SetDlgItemTextW(page, control, reinterpret_cast<LPCWSTR>(text));
         return;
     }
     char narrow[narrowLineBytes];
-    int units = static_cast<int>(lengthW(text)) + 1;
-    if (platWideToAnsi(text, units, narrow, sizeof narrow) > 0)
+    if (toAnsiExactly(text, narrow) || (plainText && toAnsiExactly(plainText, narrow)))
+        SetDlgItemTextA(page, control, narrow);
+    else if (platWideToAnsi(text, static_cast<int>(lengthW(text)) + 1, narrow, sizeof narrow) > 0)
         SetDlgItemTextA(page, control, narrow);
 }
 
 void showCompanyLines(HWND page) {
-    setControlText(page, aboutCopyright, copyrightLine);
+    setControlText(page, aboutCopyright, copyrightLine, plainCopyrightLine);
     setControlText(page, aboutRights, rightsLine);
     setControlText(page, aboutAddress1, addressLine1);
     setControlText(page, aboutAddress2, addressLine2);
@@ -239,7 +258,18 @@ void handleNotification(HWND page, const NMHDR* header) {
     setNotifyResult(page, 0);
 }
 
+// The icon controls stand in the cells of the animation's first frame, in
+// pixels and at its icon size, whatever the template's dialog units come
+// to on this screen: the drawing thread draws over exactly them. (They are
+// made with SS_REALSIZECONTROL, so their icon fits the cell.)
+void placeIconColumn(HWND page) {
+    for (int i = 0; i < animationIconCount; ++i)
+        SetWindowPos(GetDlgItem(page, aboutFirstIcon + i), nullptr, columnLeft,
+                     columnTop + i * iconSize, iconSize, iconSize, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void initialisePage(HWND page, LPARAM pageRecord) {
+    placeIconColumn(page);
     SetupContext* context = beginPage(&aboutProtocol, page, pageRecord);
     if (context)
         fillAboutText(page, context);

@@ -2,6 +2,7 @@
 // page alone ties the LogonID field to the default-login check box; each
 // page keeps its own sheet window and help topic.
 #include "connpage.h"
+#include "ownerdrw.h"
 #include "propshet.h"
 #include "utility.h"
 #include "wincente.h"
@@ -39,9 +40,6 @@ enum : WPARAM { pageCommandApply = 2 };
 enum : DWORD { clientValueSize = 32 };
 // A combo box item's text, terminator included.
 enum : LRESULT { itemTextSize = 256 };
-
-// Where an item's icon and text go, from the item's top left corner.
-enum : int { iconLeft = 4, iconTop = 3, iconSize = 32, textLeft = 39, textTop = 11 };
 
 const char* const protocolNames[] = {"sesoctcp", "olsoctcp", "onsoctcp", "sesocspx",
                                      "olsocspx", "onsocspx", "seipcpip"};
@@ -152,6 +150,7 @@ void updateLogonId(HWND page) {
 INT_PTR initPage(IconPage* kind, HWND page, LPARAM pageRecord) {
     SetupContext* context = beginPage(&kind->protocol, page, pageRecord);
     centerWindow(page);
+    fitIconListFields(page);
     addProtocolNames(page);
     if (!context || fillControls(page, context) != 0)
         return TRUE;
@@ -276,23 +275,13 @@ INT_PTR drawPageItem(const DRAWITEMSTRUCT* record) {
     return TRUE;
 }
 
-void drawIcon(HINSTANCE instance, HDC dc, int x, int y, const char* iconName) {
-    if (!instance || !iconName)
-        return;
-    HANDLE icon = LoadImageA(instance, iconName, IMAGE_ICON, iconSize, iconSize, 0);
-    if (!icon)
-        return;
-    DrawIconEx(dc, x, y, static_cast<HICON>(icon), iconSize, iconSize, 0, nullptr, DI_NORMAL);
-    DestroyIcon(static_cast<HICON>(icon));
-}
-
 INT_PTR runIconPage(IconPage* kind, HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
         return initPage(kind, page, lParam);
     case WM_MEASUREITEM:
         // Comes while the dialog makes its controls, before WM_INITDIALOG.
-        measureIconItem(page, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam), iconItemExtraHeight);
+        measureIconItem(page, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
         return TRUE;
     case WM_DRAWITEM:
         return drawPageItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
@@ -325,31 +314,4 @@ int fillFromClientRegistry(HWND page, int controlId, int kind) {
         return 0;
     SetDlgItemTextA(page, controlId, value);
     return 1;
-}
-
-void measureIconItem(HWND page, MEASUREITEMSTRUCT* record, int extraHeight) {
-    SIZE text = {};
-    if (HDC dc = GetDC(page)) {
-        GetTextExtentPoint32A(dc, "A", 1, &text);
-        ReleaseDC(page, dc);
-    }
-    record->itemHeight = static_cast<UINT>(extraHeight + text.cy);
-}
-
-void drawIconItem(HINSTANCE instance, const DRAWITEMSTRUCT* record, const char* text,
-                  const char* iconName) {
-    HDC dc = record->hDC;
-    const RECT& item = record->rcItem;
-    bool selected = (record->itemState & ODS_SELECTED) != 0;
-    FillRect(dc, &item, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-    COLORREF oldColour =
-        SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    drawIcon(instance, dc, item.left + iconLeft, item.top + iconTop, iconName);
-    int oldMode = SetBkMode(dc, TRANSPARENT);
-    RECT textArea = {item.left + textLeft, item.top + textTop, item.right, item.bottom};
-    DrawTextA(dc, text ? text : "", -1, &textArea, 0);
-    SetBkMode(dc, oldMode);
-    SetTextColor(dc, oldColour);
-    if (record->itemState & ODS_FOCUS)
-        DrawFocusRect(dc, &item);
 }

@@ -13,9 +13,6 @@ enum ClientSetting : int {
     clientUser = 4,     // USER of the entry's host in the client's NETRC key
 };
 
-// Height that a list item adds to its text for the icon beside it.
-enum : int { iconItemExtraHeight = 20 };
-
 INT_PTR CALLBACK connectionPageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK advancedPageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -23,12 +20,3 @@ INT_PTR CALLBACK advancedPageProcedure(HWND page, UINT message, WPARAM wParam, L
 // control is empty. 1 when it already had text or was filled, 0 when a
 // key or value is missing, or a value does not fit in 31 characters.
 int fillFromClientRegistry(HWND page, int controlId, int kind);
-
-// An owner-drawn item's height: extraHeight plus the height of a line of
-// text in the page's display context.
-void measureIconItem(HWND page, MEASUREITEMSTRUCT* record, int extraHeight);
-// Draws an owner-drawn list item: the named icon of instance (none when
-// iconName is null or the icon is missing) and text beside it, in the
-// selection colours when the item is selected.
-void drawIconItem(HINSTANCE instance, const DRAWITEMSTRUCT* record, const char* text,
-                  const char* iconName);

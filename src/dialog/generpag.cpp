@@ -12,8 +12,34 @@ enum : int { testConnectGap = 7 };
 
 PageProtocol protocol = {"infgeneral", applyGeneralPage, true, nullptr};
 
-// The Test Connect button, left of the sheet's OK button with its size and
-// font. False when its text is missing from the resource library.
+// The Test Connect button's width: the OK button's, unless its text in
+// OK's font would then touch the button's edges; it then grows to keep an
+// average character's room on either side.
+int testConnectWidth(HWND ok, const char* text, int okWidth) {
+    HDC dc = GetDC(ok);
+    if (!dc)
+        return okWidth;
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(ok, WM_GETFONT, 0, 0)));
+    RECT extent = {};
+    DrawTextA(dc, text, -1, &extent, DT_SINGLELINE | DT_CALCRECT);
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(ok, dc);
+    int needed = extent.right - extent.left + 2 * metrics.tmAveCharWidth;
+    return needed > okWidth ? needed : okWidth;
+}
+
+// The Test Connect button comes right before OK in the tab order, as it
+// stands right before it on the screen.
+void placeBeforeInTabOrder(HWND button, HWND next) {
+    HWND before = GetWindow(next, GW_HWNDPREV);
+    SetWindowPos(button, before ? before : HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+// The Test Connect button, left of the sheet's OK button with its height
+// and font. False when its text is missing from the resource library.
 bool addTestConnectButton(HWND sheet) {
     char text[256];
     if (LoadStringA(static_cast<HINSTANCE>(resourceLibrary), 20170, text, sizeof text) <= 0)
@@ -21,7 +47,8 @@ bool addTestConnectButton(HWND sheet) {
     HWND ok = GetDlgItem(sheet, IDOK);
     RECT frame = {};
     GetWindowRect(ok, &frame);
-    int16_t width = static_cast<int16_t>(frame.right - frame.left);
+    int16_t width = static_cast<int16_t>(
+        testConnectWidth(ok, text, static_cast<int16_t>(frame.right - frame.left)));
     int16_t height = static_cast<int16_t>(frame.bottom - frame.top);
     POINT corner = {frame.left, frame.top};
     ScreenToClient(sheet, &corner);
@@ -32,6 +59,7 @@ bool addTestConnectButton(HWND sheet) {
                       static_cast<HINSTANCE>(resourceLibrary), nullptr);
     if (button) {
         SendMessageA(button, WM_SETFONT, SendMessageA(ok, WM_GETFONT, 0, 0), TRUE);
+        placeBeforeInTabOrder(button, ok);
         ShowWindow(button, SW_SHOW);
     }
     return true;

@@ -5,6 +5,7 @@
 // for each test and removed afterwards.
 #include "base/rvalloc.h"
 #include "dialog/connpage.h"
+#include "dialog/ownerdrw.h"
 #include "dialog/propshet.h"
 #include "dialog/utility.h"
 #include "help/rvbrowser.h"
@@ -211,11 +212,15 @@ TEST_F(Pages, EmptyServerFieldsTakeTheClientSettings) {
             }
             logonEnabled = IsWindowEnabled(GetDlgItem(page, 302));
             itemHeight = static_cast<int>(SendDlgItemMessageA(page, 305, CB_GETITEMHEIGHT, 0, 0));
-            SIZE text = {};
+            // Items are measured in the page's font.
+            TEXTMETRICA metrics = {};
             HDC dc = GetDC(page);
-            GetTextExtentPoint32A(dc, "A", 1, &text);
+            HGDIOBJ old =
+                SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(page, WM_GETFONT, 0, 0)));
+            GetTextMetricsA(dc, &metrics);
+            SelectObject(dc, old);
             ReleaseDC(page, dc);
-            expectedHeight = iconItemExtraHeight + text.cy;
+            expectedHeight = iconItemLayout(metrics.tmHeight).itemHeight;
             protocolShown = dropDown(page, 305);
             showPage(sheet, 2);
         },

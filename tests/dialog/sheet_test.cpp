@@ -15,6 +15,7 @@
 #include "support/boxwatch.h"
 #include "support/helprecord.h"
 #include "support/pagesteps.h"
+#include "support/sheetwindows.h"
 #include "support/testsupport.h"
 #include <commctrl.h>
 #include <functional>
@@ -71,17 +72,6 @@ INT_PTR CALLBACK connectionPage(HWND page, UINT message, WPARAM wParam, LPARAM l
 const char driversKey[] = "SOFTWARE\\ODBC\\ODBCINST.INI\\";
 const char driver[] = "RV Sheet Test Driver";
 
-std::wstring tabText(HWND sheet, int index) {
-    wchar_t text[64] = {};
-    TCITEMW item = {};
-    item.mask = TCIF_TEXT;
-    item.pszText = text;
-    item.cchTextMax = 64;
-    SendMessageW(PropSheet_GetTabControl(sheet), TCM_GETITEMW, index,
-                 reinterpret_cast<LPARAM>(&item));
-    return text;
-}
-
 class Sheet : public testing::Test {
 protected:
     void SetUp() override {
@@ -128,8 +118,8 @@ TEST_F(Sheet, ItShowsItsPagesInTheSystemsCharacterFormAndEndsByItsButtons) {
             wchar_t text[64] = {};
             GetWindowTextW(window, text, 64);
             caption = text;
-            first = tabText(window, 0);
-            second = tabText(window, 1);
+            first = tabTitle(window, 0);
+            second = tabTitle(window, 1);
             applyEnabled = IsWindowEnabled(GetDlgItem(window, sheetApplyButton));
             current = PropSheet_GetCurrentPageHwnd(window);
             PropSheet_PressButton(window, PSBTN_OK);
