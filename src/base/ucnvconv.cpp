@@ -390,10 +390,10 @@ const char* codePageConverterName(uint32_t codePageId) {
 }
 
 int RvStringW::fromConverter(const char* bytes, uint32_t n, UConverter* converter) {
-    uint32_t capacity = n + 1;
-    if (!bytes || !converter || capacity == 0)
+    if (!bytes || !converter)
         return 1;
-    char16_t* units = static_cast<char16_t*>(rvAlloc(size_t(capacity) * 2));
+    uint32_t capacity = 0;
+    char16_t* units = allocTerminatedUnits(n, &capacity);
     if (!units)
         return 1;
     UChar* target = reinterpret_cast<UChar*>(units);
