@@ -307,10 +307,12 @@ int platFindFirstFile(const char* path, uint32_t* size, PlatFileTime* lastWrite)
     int result = 1;
     if (found.gl_pathc > 0 && stat(found.gl_pathv[0], &info) == 0) {
         struct tm utc;
-        gmtime_r(&info.st_mtime, &utc);
+        // A time whose year the calendar cannot count has no date.
+        bool dated = gmtime_r(&info.st_mtime, &utc) != nullptr;
         *size = static_cast<uint32_t>(info.st_size);
-        *lastWrite = {utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
-                      utc.tm_hour,        utc.tm_min,     utc.tm_sec};
+        *lastWrite = dated ? PlatFileTime{utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
+                                          utc.tm_hour,        utc.tm_min,     utc.tm_sec}
+                           : PlatFileTime{};
         result = 0;
     }
     globfree(&found);

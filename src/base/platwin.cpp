@@ -98,10 +98,13 @@ int platFindFirstFile(const char* path, uint32_t* size, PlatFileTime* lastWrite)
     if (search == INVALID_HANDLE_VALUE)
         return 1;
     SYSTEMTIME utc;
-    FileTimeToSystemTime(&found.ftLastWriteTime, &utc);
+    // A time with the top bit set is past every date: it has none.
+    bool dated = FileTimeToSystemTime(&found.ftLastWriteTime, &utc) != FALSE;
     FindClose(search);
     *size = found.nFileSizeLow;
-    *lastWrite = {utc.wYear, utc.wMonth, utc.wDay, utc.wHour, utc.wMinute, utc.wSecond};
+    *lastWrite =
+        dated ? PlatFileTime{utc.wYear, utc.wMonth, utc.wDay, utc.wHour, utc.wMinute, utc.wSecond}
+              : PlatFileTime{};
     return 0;
 }
 

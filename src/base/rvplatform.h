@@ -66,7 +66,9 @@ int platLoadStringW(PlatModule module, unsigned id, char16_t* out, int capacity)
 int platVersion(unsigned* major, unsigned* minor);
 
 // FindFirstFileA on path (wildcards allowed): 0 and the first match's size
-// (low 32 bits) and last-write time in UTC, or 1 when nothing matches.
+// (low 32 bits) and last-write time in UTC, or 1 when nothing matches. A
+// time that no date can hold (FileTimeToSystemTime refuses it) comes back
+// with every field 0.
 struct PlatFileTime {
     int year, month, day, hour, minute, second;
 };
