@@ -13,6 +13,14 @@ int platIsLeadByte(unsigned char byte) {
     return IsDBCSLeadByte(byte) ? 1 : 0;
 }
 
+int platIsDoubleByteChar(const char* p) {
+    WCHAR unit[2];
+    return IsDBCSLeadByte(static_cast<BYTE>(p[0])) &&
+                   MultiByteToWideChar(GetACP(), MB_ERR_INVALID_CHARS, p, 2, unit, 2) == 1
+               ? 1
+               : 0;
+}
+
 const char* platCharPrev(const char* start, const char* p) {
     return CharPrevA(start, p);
 }
@@ -226,10 +234,14 @@ int platTempFileName(const char* dir, const char* prefix, char* out) {
     return GetTempFileNameA(dir, prefix, 0, out) ? 0 : 1;
 }
 
-PlatFile platCreateFileForWriting(const char* path) {
+PlatFile platCreateNewFile(const char* path) {
     HANDLE file =
-        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     return file == INVALID_HANDLE_VALUE ? nullptr : file;
+}
+
+int platDeleteFile(const char* path) {
+    return DeleteFileA(path) ? 0 : 1;
 }
 
 int platWriteFile(PlatFile file, const void* data, uint32_t n) {
