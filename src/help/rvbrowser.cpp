@@ -59,9 +59,8 @@ const char redirectFooter[] = "\");\n"
                               "</html>";
 static_assert(sizeof redirectFooter - 1 == 89, "redirect page");
 
-// Names of the double-byte ANSI code pages that browsers read in a page's
-// character-set declaration; any other code page is "windows-" and its
-// number.
+// The names by which browsers know the ANSI code pages that have no
+// "windows-" name of their own; any other is "windows-" and its number.
 struct PageCharset {
     unsigned codePage;
     const char* name;
