@@ -128,16 +128,6 @@ TEST(ConversionLimits, UncountableLengthsAreRefusedUnread) {
         EXPECT_TRUE(outOfMemoryNoted(errors)) << c.enc << " " << c.n;
         EXPECT_EQ("kept", narrow(s.buffer, s.length));
     }
-    // The longest lengths that are counted still convert (here: refused
-    // only by the allocation that would hold them, made to fail).
-    {
-        ScopedErrorList errors;
-        RvStringW s;
-        rvAllocFailAt(1);
-        EXPECT_EQ(1, s.fromNarrow(bytes, 0x3FFFFFFF, encodingAnsi));
-        EXPECT_EQ(1, rvAllocCount());
-        rvAllocFailAt(0);
-    }
 }
 
 TEST(ConversionLimits, AConverterIsNotGivenAnUncountableLength) {
