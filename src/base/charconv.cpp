@@ -16,26 +16,43 @@ void adopt(RvStringW& s, char16_t* units, uint32_t n, uint32_t capacity) {
     s.ownsBuffer = 1;
 }
 
-char16_t* allocUnits(uint32_t n) {
-    return static_cast<char16_t*>(rvAlloc(size_t(n) * 2));
+// Narrow text of up to bytes bytes and its terminator as the string's
+// cache; null, out of memory noted, when the platform's and ICU's calls
+// could not count it.
+char* allocNarrowCache(uint64_t bytes) {
+    if (bytes >= INT32_MAX) {
+        noteOutOfMemory();
+        return nullptr;
+    }
+    return static_cast<char*>(rvAlloc(static_cast<size_t>(bytes) + 1));
 }
 } // namespace
 
+char16_t* allocTerminatedUnits(uint64_t units, uint32_t* capacity) {
+    if (units >= INT32_MAX) {
+        noteOutOfMemory();
+        return nullptr;
+    }
+    *capacity = static_cast<uint32_t>(units) + 1;
+    return static_cast<char16_t*>(rvAlloc(size_t(*capacity) * 2));
+}
+
 int RvStringW::fromNarrow(const char* bytes, uint32_t n, int enc) {
+    uint32_t capacity = 0;
     if (enc == encodingUtf16) {
-        char16_t* units = allocUnits(n + 1);
+        char16_t* units = allocTerminatedUnits(n, &capacity);
         if (!units)
             return 1;
         if (n)
             std::memcpy(units, bytes, size_t(n) * 2);
         units[n] = 0;
-        adopt(*this, units, n, n + 1);
+        adopt(*this, units, n, capacity);
         return 0;
     }
 
     if (enc == encodingAnsi) {
-        uint32_t capacity = 2 * n + 1;
-        char16_t* units = allocUnits(capacity);
+        // A character of the code page gives at most two units.
+        char16_t* units = allocTerminatedUnits(uint64_t(n) * 2, &capacity);
         if (!units)
             return 1;
         uint32_t produced = 0;
@@ -61,7 +78,7 @@ int RvStringW::fromNarrow(const char* bytes, uint32_t n, int enc) {
     }
 
     // UTF-8 never needs more UTF-16 units than it has bytes.
-    char16_t* units = allocUnits(n + 1);
+    char16_t* units = allocTerminatedUnits(n, &capacity);
     if (!units)
         return 1;
     int32_t produced = 0;
@@ -76,13 +93,14 @@ int RvStringW::fromNarrow(const char* bytes, uint32_t n, int enc) {
         return 1;
     }
     units[produced] = 0;
-    adopt(*this, units, static_cast<uint32_t>(produced), n + 1);
+    adopt(*this, units, static_cast<uint32_t>(produced), capacity);
     return 0;
 }
 
 const char* RvStringW::toNarrow(int enc) {
     rvFree(narrowCache);
-    narrowCache = static_cast<char*>(rvAlloc(size_t(3) * length + 1));
+    // Three bytes per unit at most, in either encoding.
+    narrowCache = allocNarrowCache(uint64_t(length) * 3);
     if (!narrowCache)
         return "Out Of Memory";
     if (length == 0) {

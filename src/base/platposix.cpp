@@ -92,6 +92,18 @@ int platIsLeadByte(unsigned char byte) {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 
+int platIsDoubleByteChar(const char* p) {
+    if (!platIsLeadByte(static_cast<unsigned char>(p[0])))
+        return 0;
+    char unit[4];
+    size_t written = 0;
+    return convert("UTF-16LE", iconvName(platAnsiCodePage()), p, 2, unit, sizeof unit, &written,
+                   nullptr, 1) &&
+                   written == 2
+               ? 1
+               : 0;
+}
+
 // CharNextA: a lead byte followed by a 0 is a character of its own.
 static const char* charNext(const char* p) {
     if (!*p)
@@ -322,10 +334,12 @@ int platFindFirstFile(const char* path, uint32_t* size, PlatFileTime* lastWrite)
     int result = 1;
     if (found.gl_pathc > 0 && stat(found.gl_pathv[0], &info) == 0) {
         struct tm utc;
-        gmtime_r(&info.st_mtime, &utc);
+        // A time whose year the calendar cannot count has no date.
+        bool dated = gmtime_r(&info.st_mtime, &utc) != nullptr;
         *size = static_cast<uint32_t>(info.st_size);
-        *lastWrite = {utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
-                      utc.tm_hour,        utc.tm_min,     utc.tm_sec};
+        *lastWrite = dated ? PlatFileTime{utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
+                                          utc.tm_hour,        utc.tm_min,     utc.tm_sec}
+                           : PlatFileTime{};
         result = 0;
     }
     globfree(&found);
@@ -444,9 +458,19 @@ int platTempFileName(const char* dir, const char* prefix, char* out) {
     return 1;
 }
 
-PlatFile platCreateFileForWriting(const char* path) {
-    FILE* file = std::fopen(path, "wb");
+PlatFile platCreateNewFile(const char* path) {
+    // O_EXCL: an existing name, a symbolic link included, is not opened.
+    int fd = open(path, O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (fd < 0)
+        return nullptr;
+    FILE* file = fdopen(fd, "wb");
+    if (!file)
+        close(fd);
     return file;
+}
+
+int platDeleteFile(const char* path) {
+    return unlink(path) == 0 ? 0 : 1;
 }
 
 int platWriteFile(PlatFile file, const void* data, uint32_t n) {

@@ -42,6 +42,14 @@ int platCharClass(unsigned char byte) {
     return charClasses[byte];
 }
 
+int platIsDoubleByteChar(const char* p) {
+    WCHAR unit[2];
+    return IsDBCSLeadByte(static_cast<BYTE>(p[0])) &&
+                   MultiByteToWideChar(GetACP(), MB_ERR_INVALID_CHARS, p, 2, unit, 2) == 1
+               ? 1
+               : 0;
+}
+
 const char* platCharPrev(const char* start, const char* p) {
     return CharPrevA(start, p);
 }
@@ -127,10 +135,13 @@ int platFindFirstFile(const char* path, uint32_t* size, PlatFileTime* lastWrite)
     if (search == INVALID_HANDLE_VALUE)
         return 1;
     SYSTEMTIME utc;
-    FileTimeToSystemTime(&found.ftLastWriteTime, &utc);
+    // A time with the top bit set is past every date: it has none.
+    bool dated = FileTimeToSystemTime(&found.ftLastWriteTime, &utc) != FALSE;
     FindClose(search);
     *size = found.nFileSizeLow;
-    *lastWrite = {utc.wYear, utc.wMonth, utc.wDay, utc.wHour, utc.wMinute, utc.wSecond};
+    *lastWrite =
+        dated ? PlatFileTime{utc.wYear, utc.wMonth, utc.wDay, utc.wHour, utc.wMinute, utc.wSecond}
+              : PlatFileTime{};
     return 0;
 }
 
@@ -252,10 +263,14 @@ int platTempFileName(const char* dir, const char* prefix, char* out) {
     return GetTempFileNameA(dir, prefix, 0, out) ? 0 : 1;
 }
 
-PlatFile platCreateFileForWriting(const char* path) {
+PlatFile platCreateNewFile(const char* path) {
     HANDLE file =
-        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     return file == INVALID_HANDLE_VALUE ? nullptr : file;
+}
+
+int platDeleteFile(const char* path) {
+    return DeleteFileA(path) ? 0 : 1;
 }
 
 int platWriteFile(PlatFile file, const void* data, uint32_t n) {

@@ -1,6 +1,7 @@
 #include "rvalloc.h"
 #include "rverror.h"
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -39,6 +40,11 @@ void* rvRealloc(void* block, size_t size) {
 }
 
 char* rvAllocText(const char* bytes, size_t n) {
+    // No block holds the text and its terminator.
+    if (n == SIZE_MAX) {
+        noteOutOfMemory();
+        return nullptr;
+    }
     char* copy = static_cast<char*>(rvAlloc(n + 1));
     if (!copy)
         return nullptr;

@@ -192,6 +192,10 @@ int RvError::appendText(const char* text) {
 const char* RvError::messageText() {
     if (flags & outOfMemory)
         return "Out Of Memory";
+    // The inert record is shared by all threads and its text is always
+    // empty: its cache is never touched.
+    if (flags & inert)
+        return "";
     return message.toNarrow(textEncoding);
 }
 

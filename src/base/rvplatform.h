@@ -11,6 +11,10 @@ unsigned platAnsiCodePage();
 int platIsLeadByte(unsigned char byte);
 // CharPrevA: start of the character before p, never before start
 const char* platCharPrev(const char* start, const char* p);
+// Whether the two bytes at p are one character of the ANSI code page: a
+// lead byte and a byte that the code page takes as its trail byte
+// (MultiByteToWideChar with MB_ERR_INVALID_CHARS accepts the pair)
+int platIsDoubleByteChar(const char* p);
 // CharUpperA of one character in the user's locale
 unsigned char platCharUpper(unsigned char byte);
 // MultiByteToWideChar(GetACP(), 0, ...): units written, 0 on failure
@@ -73,7 +77,9 @@ int platLoadStringW(PlatModule module, unsigned id, char16_t* out, int capacity)
 int platVersion(unsigned* major, unsigned* minor);
 
 // FindFirstFileA on path (wildcards allowed): 0 and the first match's size
-// (low 32 bits) and last-write time in UTC, or 1 when nothing matches.
+// (low 32 bits) and last-write time in UTC, or 1 when nothing matches. A
+// time that no date can hold (FileTimeToSystemTime refuses it) comes back
+// with every field 0.
 struct PlatFileTime {
     int year, month, day, hour, minute, second;
 };
@@ -141,10 +147,14 @@ int platCreateDirectory(const char* path);
 enum { platTempNameCapacity = 260 };
 int platTempFileName(const char* dir, const char* prefix, char* out);
 
-// A file written from the start: CreateFileA(path, GENERIC_WRITE, no
-// sharing, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL). Null on failure.
+// A new file for writing: CreateFileA(path, GENERIC_WRITE, no sharing,
+// CREATE_NEW, FILE_ATTRIBUTE_NORMAL). Null on failure, and whenever
+// anything exists at path already (a file, a directory, a link): nothing
+// is opened through an existing name.
 typedef void* PlatFile;
-PlatFile platCreateFileForWriting(const char* path);
+PlatFile platCreateNewFile(const char* path);
+// DeleteFileA: 0 when deleted. A link is deleted itself, not its target.
+int platDeleteFile(const char* path);
 // WriteFile: 0 when all n bytes were written.
 int platWriteFile(PlatFile file, const void* data, uint32_t n);
 // CloseHandle: 0 when closed cleanly.

@@ -12,6 +12,12 @@ struct CodePageId {
     uint32_t id;
 };
 
+// A block for units UTF-16 units and a terminator, its room (units + 1) in
+// *capacity. Null, with out of memory noted, when that room would not fit
+// the 32-bit signed counts of the platform's and ICU's text calls: no such
+// text can be converted, and on a 32-bit system no such block can be had.
+char16_t* allocTerminatedUnits(uint64_t units, uint32_t* capacity);
+
 class RvSubStringW : public RvObject {
 public:
     uint32_t length = 0;

@@ -79,13 +79,8 @@ int buildOpenUrlItem(const BrowserInfo* info, const char* text, uint32_t length,
         return -1;
     // Netscape reads the URL from a file named after a caret.
     const char* page = browserRedirectFileName();
-    if (!page[0])
-        return -1;
-    PlatFile file = platCreateFileForWriting(page);
-    if (!file)
-        return -1;
-    bool written = platWriteFile(file, text, length) == 0;
-    if (platCloseFile(file) != 0 || !written)
+    const FilePiece content = {text, length};
+    if (!page[0] || writeRedirectFile(&content, 1) != 0)
         return -1;
     return formItem(info, "\"^", page, textLength(page), out) < 0 ? -1 : 0;
 }

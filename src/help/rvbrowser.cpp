@@ -23,6 +23,10 @@ bool browserLayerActive = false;
 uint32_t ddeInstance = 0;
 char instanceTag[browserTagBytes];
 char redirectFileName[browserPathBytes];
+// Whether this request has a file of its own at redirectFileName.
+bool redirectFileWritten = false;
+// The page an earlier request handed to a browser, kept for it to read.
+char pageLeftForBrowser[browserPathBytes];
 BrowserClassId shellWindowsClassId;
 
 const char shellWindowsClassText[] = "9BA05972-F6A8-11CF-A442-00A0C90A8F39";
@@ -32,8 +36,12 @@ const char handoffTail[] = "');if(typeof(window.WWHFrame)!='undefined'){window.W
                            "fSetContextDocument(x);}";
 static_assert(sizeof handoffHead - 1 == 23 && sizeof handoffTail - 1 == 92, "hand-off form");
 
-const char redirectHeader[] = "<html>\n"
-                              " <head>\n"
+// The page's head declares the character set of its URL (the ANSI code
+// page), between these two parts.
+const char redirectHead[] = "<html>\n"
+                            " <head>\n"
+                            "  <meta http-equiv=\"Content-Type\" content=\"text/html; charset=";
+const char redirectHeader[] = "\">\n"
                               "  <title>Redirect</title>\n"
                               "\n"
                               "  <script type=\"text/javascript\" language=\"JavaScript1.2\">\n"
@@ -49,7 +57,33 @@ const char redirectFooter[] = "\");\n"
                               " <body onload=\"WWHRedirect();\">\n"
                               " </body>\n"
                               "</html>";
-static_assert(sizeof redirectHeader - 1 == 167 && sizeof redirectFooter - 1 == 89, "redirect page");
+static_assert(sizeof redirectFooter - 1 == 89, "redirect page");
+
+// The names by which browsers know the ANSI code pages that have no
+// "windows-" name of their own; any other is "windows-" and its number.
+struct PageCharset {
+    unsigned codePage;
+    const char* name;
+};
+const PageCharset pageCharsets[] = {
+    {932, "shift_jis"}, {936, "gb2312"}, {949, "ks_c_5601-1987"}, {950, "big5"}, {65001, "utf-8"},
+};
+
+// Picks the bytes that are written as %xx. strayLead: a lead byte whose
+// next byte is no trail byte.
+typedef bool (*EncodeTest)(unsigned char byte, bool strayLead);
+
+bool isHandoffSpecial(unsigned char c, bool) {
+    return c == '"' || c == '%' || c == '&' || c == '\'' || c == '?' || c == '\\';
+}
+
+// What ends or bends a double-quoted argument or script string, what ends
+// the script ("</script>"), and what the page's character set cannot read
+// as a character. A NUL stays: the command line refuses it.
+bool breaksQuoting(unsigned char c, bool strayLead) {
+    return strayLead || c == '"' || c == '\\' || c == '<' || c == '>' || (c != 0 && c < 0x20) ||
+           c == 0x7F;
+}
 
 bool sameText(const char* a, const char* b) {
     return compareText(a, b) == 0;
@@ -111,6 +145,92 @@ bool readHex(const char* text, int n, uint32_t* value) {
     return true;
 }
 
+// Writes text with the bytes that test picks as %xx (lower-case hexadecimal)
+// into out, terminated, when out is not null; returns the length. A
+// double-byte character goes whole when its second byte is a trail byte:
+// that byte may be 0x5C (as in Shift-JIS), which is no backslash there,
+// and escaping it would split the character. Without a trail byte the lead
+// byte stands alone and the next byte is taken as itself.
+uint64_t percentEncode(const char* text, uint32_t length, EncodeTest test, char* out) {
+    static const char hex[] = "0123456789abcdef";
+    uint64_t n = 0;
+    for (uint32_t i = 0; i < length; ++i) {
+        bool strayLead = false;
+        if (isLeadByte(text + i)) {
+            if (i + 1 < length && platIsDoubleByteChar(text + i)) {
+                if (out)
+                    copyBytes(out + n, text + i, 2);
+                n += 2;
+                ++i;
+                continue;
+            }
+            strayLead = true;
+        }
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (!test(c, strayLead)) {
+            if (out)
+                out[n] = text[i];
+            ++n;
+            continue;
+        }
+        if (out) {
+            out[n] = '%';
+            out[n + 1] = hex[c >> 4];
+            out[n + 2] = hex[c & 15];
+        }
+        n += 3;
+    }
+    if (out)
+        out[n] = 0;
+    return n;
+}
+
+// The encoded text as an owned copy; fails for null, a length of 0, or a
+// result whose length and terminator could not be counted.
+int encodeToOwned(const char* text, uint32_t length, EncodeTest test, char** out,
+                  uint32_t* outLength) {
+    *out = nullptr;
+    if (!text || length == 0)
+        return -1;
+    uint64_t n = percentEncode(text, length, test, nullptr);
+    if (n >= UINT32_MAX)
+        return -1;
+    char* encoded = static_cast<char*>(rvAlloc(static_cast<size_t>(n) + 1));
+    if (!encoded)
+        return -1;
+    percentEncode(text, length, test, encoded);
+    *out = encoded;
+    *outLength = static_cast<uint32_t>(n);
+    return 0;
+}
+
+void pageCharset(char* out, size_t size) {
+    unsigned codePage = platAnsiCodePage();
+    for (const PageCharset& known : pageCharsets) {
+        if (known.codePage == codePage) {
+            copyTruncated(out, size, known.name);
+            return;
+        }
+    }
+    std::snprintf(out, size, "windows-%u", codePage);
+}
+
+// The placeholder that keeps a page's name unique: the page path without
+// its ".htm".
+void removePlaceholderOf(const char* page) {
+    char placeholder[browserPathBytes];
+    size_t n = textLength(page);
+    if (n < 4)
+        return;
+    copyBytesZ(placeholder, page, n - 4);
+    platDeleteFile(placeholder);
+}
+
+// At unload the page left for the last request's browser goes as well.
+struct PageRemovalAtUnload {
+    ~PageRemovalAtUnload() { removePageLeftForBrowser(); }
+} pageRemovalAtUnload;
+
 int probeDdeServer(BrowserInfo* info) {
     return ddeProbeVersion(info);
 }
@@ -169,7 +289,10 @@ int browserLayerStart() {
     // A second start would lose the running DDE client.
     if (browserLayerActive)
         return -1;
+    // The page an earlier request left for its browser has been read by now.
+    removePageLeftForBrowser();
     redirectFileName[0] = 0;
+    redirectFileWritten = false;
     ddeInstance = platDdeStartClient();
     std::snprintf(instanceTag, sizeof instanceTag, "%s%X", "WWHAPI",
                   static_cast<unsigned>(static_cast<uint64_t>(std::time(nullptr)) & 0xFFFFFFFFu));
@@ -179,15 +302,17 @@ int browserLayerStart() {
     char folder[browserPathBytes];
     char placeholder[platTempNameCapacity];
     unsigned n = platTempPath(folder, sizeof folder);
-    bool ready = n != 0 && n <= sizeof folder - 1 &&
+    bool named = n != 0 && n <= sizeof folder - 1 &&
                  (platDirectoryExists(folder) == 0 || platCreateDirectory(folder) == 0) &&
                  platTempFileName(folder, "wwhapi", placeholder) == 0;
     // The placeholder keeps its own name; the page goes beside it.
-    size_t placeholderLength = ready ? textLength(placeholder) : 0;
-    ready = ready && placeholderLength + sizeof ".htm" <= sizeof redirectFileName &&
-            parseClassIdText(shellWindowsClassText, &shellWindowsClassId) == 0;
+    size_t placeholderLength = named ? textLength(placeholder) : 0;
+    bool ready = named && placeholderLength + sizeof ".htm" <= sizeof redirectFileName &&
+                 parseClassIdText(shellWindowsClassText, &shellWindowsClassId) == 0;
     if (!ready) {
-        // Nobody stops a layer that did not start.
+        // Nobody stops a layer that did not start: what it made goes now.
+        if (named)
+            platDeleteFile(placeholder);
         platDdeStopClient(ddeInstance);
         ddeInstance = 0;
         return -1;
@@ -199,8 +324,17 @@ int browserLayerStart() {
 }
 
 int browserLayerStop() {
-    // Neither the page nor its placeholder is deleted: a browser may still
-    // be reading the page.
+    // A file written at the page path may still be read by the browser it
+    // was handed to: it stays, with the placeholder that keeps its name
+    // unique, until the next request or the unload. Without one the
+    // placeholder has served.
+    if (redirectFileName[0]) {
+        if (redirectFileWritten)
+            copyBytes(pageLeftForBrowser, redirectFileName, textLength(redirectFileName) + 1);
+        else
+            removePlaceholderOf(redirectFileName);
+    }
+    redirectFileWritten = false;
     redirectFileName[0] = 0;
     platDdeStopClient(ddeInstance);
     ddeInstance = 0;
@@ -324,46 +458,26 @@ int copyUrl(const char* url, uint32_t length, char** out, uint32_t* outLength) {
     return 0;
 }
 
+void removePageLeftForBrowser() {
+    if (!pageLeftForBrowser[0])
+        return;
+    platDeleteFile(pageLeftForBrowser);
+    removePlaceholderOf(pageLeftForBrowser);
+    pageLeftForBrowser[0] = 0;
+}
+
 int escapeForHandoff(const char* url, uint32_t length, char** out, uint32_t* outLength) {
-    *out = nullptr;
-    if (!url || length == 0)
-        return -1;
-    // Three bytes for every byte at most; the result must stay countable.
-    uint64_t room = static_cast<uint64_t>(length) * 3 + 1;
-    if (room > UINT32_MAX)
-        return -1;
-    char* escaped = static_cast<char*>(rvAlloc(static_cast<size_t>(room)));
-    if (!escaped)
-        return -1;
-    static const char hex[] = "0123456789abcdef";
-    uint32_t n = 0;
-    for (uint32_t i = 0; i < length; ++i) {
-        unsigned char c = static_cast<unsigned char>(url[i]);
-        // A double-byte character goes whole: its second byte may be 0x5C
-        // (as in Shift-JIS), which is no backslash there, and escaping it
-        // would split the character.
-        if (i + 1 < length && isLeadByte(url + i)) {
-            escaped[n++] = url[i];
-            escaped[n++] = url[++i];
-            continue;
-        }
-        if (c == '"' || c == '%' || c == '&' || c == '\'' || c == '?' || c == '\\') {
-            escaped[n++] = '%';
-            escaped[n++] = hex[c >> 4];
-            escaped[n++] = hex[c & 15];
-        } else {
-            escaped[n++] = static_cast<char>(c);
-        }
-    }
-    escaped[n] = 0;
-    *out = escaped;
-    *outLength = n;
-    return 0;
+    return encodeToOwned(url, length, isHandoffSpecial, out, outLength);
+}
+
+int protectUrl(const char* url, uint32_t length, char** out, uint32_t* outLength) {
+    return encodeToOwned(url, length, breaksQuoting, out, outLength);
 }
 
 int unescapeUrl(const char* text, uint32_t length, char** out, uint32_t* outLength) {
     *out = nullptr;
-    if (!text || length == 0)
+    // The copy and its terminator must stay countable.
+    if (!text || length == 0 || length == UINT32_MAX)
         return -1;
     char* decoded = static_cast<char*>(rvAlloc(static_cast<size_t>(length) + 1));
     if (!decoded)
@@ -453,17 +567,44 @@ int makeHandoffUrl(const char* url, uint32_t length, char** out, uint32_t* outLe
     return handoff ? 0 : -1;
 }
 
-int writeRedirectPage(const char* url, uint32_t length) {
-    if (!url || !redirectFileName[0])
+int writeRedirectFile(const FilePiece* pieces, int count) {
+    if (!redirectFileName[0])
         return -1;
-    PlatFile file = platCreateFileForWriting(redirectFileName);
+    // This request's own file is removed first, so that the new one is
+    // created rather than opened.
+    if (redirectFileWritten) {
+        if (platDeleteFile(redirectFileName) != 0)
+            return -1;
+        redirectFileWritten = false;
+    }
+    PlatFile file = platCreateNewFile(redirectFileName);
     if (!file)
         return -1;
-    bool written = platWriteFile(file, redirectHeader, sizeof redirectHeader - 1) == 0 &&
-                   platWriteFile(file, url, length) == 0 &&
-                   platWriteFile(file, redirectFooter, sizeof redirectFooter - 1) == 0;
+    redirectFileWritten = true;
+    bool written = true;
+    for (int i = 0; i < count && written; ++i)
+        written = platWriteFile(file, pieces[i].bytes, pieces[i].length) == 0;
     bool closed = platCloseFile(file) == 0;
     return written && closed ? 0 : -1;
+}
+
+int writeRedirectPage(const char* url, uint32_t length) {
+    char* safe;
+    uint32_t safeLength;
+    if (protectUrl(url, length, &safe, &safeLength) != 0)
+        return -1;
+    char charset[32];
+    pageCharset(charset, sizeof charset);
+    const FilePiece pieces[] = {
+        {redirectHead, sizeof redirectHead - 1},
+        {charset, static_cast<uint32_t>(textLength(charset))},
+        {redirectHeader, sizeof redirectHeader - 1},
+        {safe, safeLength},
+        {redirectFooter, sizeof redirectFooter - 1},
+    };
+    int written = writeRedirectFile(pieces, sizeof pieces / sizeof pieces[0]);
+    rvFree(safe);
+    return written;
 }
 
 int buildLaunchCommand(const BrowserInfo* info, const char* url, uint32_t length, char* out) {
@@ -473,14 +614,20 @@ int buildLaunchCommand(const BrowserInfo* info, const char* url, uint32_t length
     // the browser on another address.
     if (length >= browserCommandBytes || hasNulByte(url, length))
         return -1;
-    const char* target = url;
-    size_t targetLength = length;
+    // A quote of the URL's would end its argument and start others.
+    char safe[browserCommandBytes];
+    uint64_t safeLength = percentEncode(url, length, breaksQuoting, nullptr);
+    if (safeLength >= browserCommandBytes)
+        return -1;
+    percentEncode(url, length, breaksQuoting, safe);
+    const char* target = safe;
+    size_t targetLength = static_cast<size_t>(safeLength);
     static const char fileScheme[] = "file:";
     bool isFile = length >= 5 && equalBytes(url, fileScheme, 5);
     if (!info->isMozillaFamily && isFile) {
         // Browsers outside the Mozilla family drop the query of a file:
         // URL on the command line; a page that replaces itself keeps it.
-        if (writeRedirectPage(url, length) != 0)
+        if (writeRedirectPage(safe, static_cast<uint32_t>(safeLength)) != 0)
             return -1;
         target = redirectFileName;
         targetLength = textLength(redirectFileName);
@@ -520,9 +667,8 @@ int launchBrowser(BrowserInfo* info, const char* url, uint32_t length) {
     return platStartDetachedProcess(commandLine) == 0 ? 0 : -1;
 }
 
-int openUrl(BrowserInfo* info, const char* url, uint32_t length) {
-    if (!browserLayerActive || !info || !url || length == 0)
-        return -1;
+namespace {
+int openProtectedUrl(BrowserInfo* info, const char* url, uint32_t length) {
     if (probeDdeServer(info) == 0) {
         char* text = nullptr;
         uint32_t textBytes = 0;
@@ -537,6 +683,21 @@ int openUrl(BrowserInfo* info, const char* url, uint32_t length) {
     }
     // The browser gets the URL itself, not the hand-off form.
     return launchBrowser(info, url, length);
+}
+} // namespace
+
+int openUrl(BrowserInfo* info, const char* url, uint32_t length) {
+    if (!browserLayerActive || !info || !url || length == 0)
+        return -1;
+    // Every way to the browser (a DDE item, a window's navigation, a command
+    // line, the redirect page) takes the URL between quotes.
+    char* safe;
+    uint32_t safeLength;
+    if (protectUrl(url, length, &safe, &safeLength) != 0)
+        return -1;
+    int opened = openProtectedUrl(info, safe, safeLength);
+    rvFree(safe);
+    return opened;
 }
 
 BrowserLaunch browserLaunch = {browserLayerStart,  browserLayerStop, prepareBrowserInfo,

@@ -39,7 +39,8 @@ int prepareBrowserInfo(BrowserInfo* info);
 int releaseBrowserInfo(BrowserInfo* info);
 int discoverBrowser(BrowserInfo* info);
 // The hand-off of the finished help URL: length bytes of url, which need
-// not be terminated. Refuses a null url or a length of 0.
+// not be terminated, protected (protectUrl) before it goes anywhere.
+// Refuses a null url or a length of 0.
 int openUrl(BrowserInfo* info, const char* url, uint32_t length);
 
 struct BrowserLaunch {
@@ -68,23 +69,47 @@ uint32_t browserDdeInstance();
 // An owned copy of exactly length bytes.
 int copyUrl(const char* url, uint32_t length, char** out, uint32_t* outLength);
 // The URL with '"', '%', '&', '\'', '?' and '\\' written as %xx (lower-case
-// hexadecimal), so that it survives inside a quoted script string.
+// hexadecimal), so that it survives inside a quoted script string. A
+// double-byte character goes whole only when its second byte is a trail
+// byte of the code page; a lead byte without one stands alone.
 int escapeForHandoff(const char* url, uint32_t length, char** out, uint32_t* outLength);
+// The URL with every byte that could end or bend a quoted command-line
+// argument or the redirect page's script string written as %xx: '"',
+// '\\', '<', '>', control bytes and a lead byte without its trail byte.
+// Everything else stays ('%' too), so protecting a protected URL changes
+// nothing. Fails for null, a length of 0 or a result too long to count.
+int protectUrl(const char* url, uint32_t length, char** out, uint32_t* outLength);
 // The javascript: URL that passes url to the help frame of a window that
 // has one and does nothing in any other window.
 int makeHandoffUrl(const char* url, uint32_t length, char** out, uint32_t* outLength);
-// Writes the page that replaces itself with url to the redirect page path.
+// Writes the page that replaces itself with url (protected) to the redirect
+// page path, declaring the character set of the ANSI code page.
 int writeRedirectPage(const char* url, uint32_t length);
+// A part of a file's content.
+struct FilePiece {
+    const char* bytes;
+    uint32_t length;
+};
+// Writes the pieces, in order, to a new file at the redirect page path.
+// Nothing that exists there is opened: a file or link of someone else's
+// stays as it is and the write fails. A file this request wrote before is
+// replaced. 0 when every piece was written and the file closed.
+int writeRedirectFile(const FilePiece* pieces, int count);
+// Removes the page, and its placeholder, that the last request left for
+// the browser it started; the next request and the library's unload do
+// so too.
+void removePageLeftForBrowser();
 // The command line that starts the browser for url into out
 // (browserCommandBytes): the first "%1" of the template replaced by the
-// target, else the target appended in double quotes. The target is url,
-// or for a file: URL outside the Mozilla family the redirect page, which
-// is written here. Refuses what would not fit whole.
+// target, else the target appended in double quotes. The target is url
+// (protected), or for a file: URL outside the Mozilla family the redirect
+// page, which is written here. Refuses what would not fit whole.
 int buildLaunchCommand(const BrowserInfo* info, const char* url, uint32_t length, char* out);
 // Starts the browser with that command line; does not wait for it.
 int launchBrowser(BrowserInfo* info, const char* url, uint32_t length);
 // Sets helpLocation from the active help request's root URL.
 int deriveHelpLocation(BrowserInfo* info);
+void removePageLeftForBrowser();
 
 // The text with every "%xx" decoded to its byte; a "%" followed by fewer
 // than two characters is dropped, and one followed by two that are not

@@ -1,9 +1,12 @@
 // Every allocation of a post with parameters and of a conversion may fail:
 // each run must end cleanly, report what it could, and free what it took.
+#include "base/rvalloc.h"
 #include "base/rverror.h"
 #include "base/rvstringw.h"
 #include "support/testsupport.h"
+#include <cstdint>
 #include <optional>
+#include <unicode/ucnv.h>
 
 namespace {
 // Runs step with the n-th allocation failing, for n = 1, 2, ... until a run
@@ -92,4 +95,78 @@ TEST(AllocationFailure, ConversionsFailCleanly) {
         }
         texts.reset();
     });
+}
+
+namespace {
+bool outOfMemoryNoted(const ScopedErrorList& errors) {
+    return (errors->listFlags & RvErrorList::outOfMemoryPending) != 0;
+}
+} // namespace
+
+// Lengths whose converted text could not be counted by the platform's and
+// ICU's calls (their counts are 32-bit signed), or whose block size would
+// wrap, are refused as out of memory before anything is allocated or read.
+// The bytes given are few: a conversion that went ahead would read past
+// them.
+TEST(ConversionLimits, UncountableLengthsAreRefusedUnread) {
+    const char bytes[8] = "abcdefg";
+    struct Case {
+        int enc;
+        uint32_t n;
+    } cases[] = {
+        {encodingAnsi, 0x40000000},  {encodingAnsi, 0x80000000}, {encodingAnsi, 0xFFFFFFFF},
+        {encodingUtf8, 0x7FFFFFFF},  {encodingUtf8, 0xFFFFFFFF}, {encodingUtf16, 0x7FFFFFFF},
+        {encodingUtf16, 0xFFFFFFFF},
+    };
+    for (const Case& c : cases) {
+        ScopedErrorList errors;
+        RvStringW s;
+        ASSERT_EQ(0, s.assign(u"kept"));
+        rvAllocFailAt(0);
+        EXPECT_EQ(1, s.fromNarrow(bytes, c.n, c.enc)) << c.enc << " " << c.n;
+        EXPECT_EQ(0, rvAllocCount()) << c.enc << " " << c.n;
+        EXPECT_TRUE(outOfMemoryNoted(errors)) << c.enc << " " << c.n;
+        EXPECT_EQ("kept", narrow(s.buffer, s.length));
+    }
+}
+
+TEST(ConversionLimits, AConverterIsNotGivenAnUncountableLength) {
+    ScopedErrorList errors;
+    RvStringW s;
+    UErrorCode status = U_ZERO_ERROR;
+    UConverter* utf8 = ucnv_open("UTF-8", &status);
+    ASSERT_TRUE(utf8 && U_SUCCESS(status));
+    rvAllocFailAt(0);
+    EXPECT_EQ(1, s.fromConverter("abc", 0x7FFFFFFF, utf8));
+    EXPECT_EQ(0, rvAllocCount());
+    EXPECT_TRUE(outOfMemoryNoted(errors));
+    ucnv_close(utf8);
+}
+
+TEST(ConversionLimits, NarrowTextThatCouldNotBeCountedIsOutOfMemory) {
+    ScopedErrorList errors;
+    // A view claiming more units than a narrow rendering could count.
+    char16_t units[4] = u"abc";
+    RvStringW s;
+    s.ownsBuffer = 0;
+    s.buffer = units;
+    for (int enc : {encodingUtf8, encodingAnsi}) {
+        s.length = 0x30000000;
+        rvAllocFailAt(0);
+        EXPECT_STREQ("Out Of Memory", s.toNarrow(enc)) << enc;
+        EXPECT_EQ(0, rvAllocCount()) << enc;
+    }
+    EXPECT_TRUE(outOfMemoryNoted(errors));
+    s.length = 3;
+    EXPECT_STREQ("abc", s.toNarrow(encodingUtf8));
+    s.buffer = nullptr;
+    s.length = 0;
+}
+
+TEST(ConversionLimits, AnOwnedCopyWithoutRoomForItsTerminatorIsRefused) {
+    ScopedErrorList errors;
+    rvAllocFailAt(0);
+    EXPECT_EQ(nullptr, rvAllocText("abc", SIZE_MAX));
+    EXPECT_EQ(0, rvAllocCount());
+    EXPECT_TRUE(outOfMemoryNoted(errors));
 }

@@ -3,7 +3,10 @@
 #include "base/rverror.h"
 #include "dialog/utility.h"
 #include "support/testsupport.h"
+#include "base/rvalloc.h"
+#include <atomic>
 #include <cstring>
+#include <thread>
 
 namespace {
 // Posts a record with the given text into the current list.
@@ -243,4 +246,28 @@ TEST(ResourceStrings, StateTextsAreFiveCharacters) {
                         9999u, 30190u})
         EXPECT_FALSE(resourceText(id).empty()) << id;
     EXPECT_EQ("", resourceText(4242));
+}
+
+// The inert record is shared by every thread of the process: reading its
+// text must touch nothing, so that two threads may read it at once.
+TEST(StaticRecords, TheInertRecordsTextIsReadWithoutAllocating) {
+    RvError* inert = inertRecord();
+    rvAllocFailAt(0);
+    EXPECT_STREQ("", inert->messageText());
+    EXPECT_EQ(0, rvAllocCount());
+
+    std::atomic<int> ready{0};
+    std::atomic<int> wrong{0};
+    auto reader = [&] {
+        ++ready;
+        while (ready.load() < 2) {
+        }
+        for (int i = 0; i < 20000; ++i)
+            if (inert->messageText()[0] != 0)
+                ++wrong;
+    };
+    std::thread first(reader), second(reader);
+    first.join();
+    second.join();
+    EXPECT_EQ(0, wrong.load());
 }

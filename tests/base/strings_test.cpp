@@ -4,6 +4,7 @@
 #include "base/rverror.h"
 #include "base/rvstring.h"
 #include "base/rvstringw.h"
+#include "base/ucnvconv.h"
 #include "support/testsupport.h"
 #include <clocale>
 #include <cstring>
@@ -258,4 +259,97 @@ TEST(CharacterClasses, FollowTheAnsiCodePageWhateverTheRuntimesLocale) {
     EXPECT_STREQ("a\xE9", skipSpaces("\xA0 \ta\xE9", encodingAnsi));
     EXPECT_EQ(1, isAlphaOrMultibyte("\xE9", encodingAnsi));
 #endif
+}
+
+namespace {
+// Rows whose converters belong to other ICU builds (a vendor's own, or
+// renamed since) or to character sets that ICU has no converter for. Each
+// keeps its name, so that converting by its id is refused with the id
+// rather than done by ICU's default converter.
+const uint32_t convertersOutsideIcu[] = {
+    2000000001, 2000000012, 2000000737, 2000000874, 2000002024, 2000005027, 2000005055,
+    2000005056, 2000010001, 2000010013, 2000010014, 2000010018, 2000010022,
+};
+
+bool outsideIcu(uint32_t id) {
+    for (uint32_t other : convertersOutsideIcu)
+        if (other == id)
+            return true;
+    return false;
+}
+
+std::string nameOf(uint32_t id) {
+    const char* name = codePageConverterName(id);
+    return name ? name : "(default)";
+}
+} // namespace
+
+TEST(CodePageTable, HoldsEachIdOnceInAscendingOrder) {
+    const CodePageRow* rows = codePageRows();
+    ASSERT_EQ(341u, codePageRowCount());
+    for (uint32_t i = 1; i < codePageRowCount(); ++i)
+        EXPECT_LT(rows[i - 1].id, rows[i].id) << i;
+    // Every row is found by its id.
+    for (uint32_t i = 0; i < codePageRowCount(); ++i)
+        EXPECT_EQ(rows[i].converter, codePageConverterName(rows[i].id)) << rows[i].id;
+    struct Named {
+        uint32_t id;
+        const char* converter;
+    } named[] = {
+        {3, "ANSI_X3.4-1968"},
+        {4, "ISO_8859-1:1987"},
+        {106, "UTF-8"},
+        {1013, "UTF-16BE"},
+        {1014, "UTF-16LE"},
+        {1015, "UTF-16LE"},
+        {2026, "Big5"},
+        {2250, "windows-1250"},
+        {2258, "windows-1258"},
+        {2259, "TIS620"},
+        {4971, "ibm-4971"},
+        {2000000001, "UNICONV_CID_DECKANJI"},
+        {2000000012, "UNICONV_CID_MACEURO"},
+        {2000000036, "windows-949"},
+        {2000000737, "UNICONV_CID_CP737"},
+        {2000000874, "ibm-1161_P100-1999"},
+        {2000002024, "windows-932-2000"},
+        {2000005026, "ibm-1390"},
+        {2000005027, "solaris-eucJP-2_7"},
+        {2000005055, "td_ebcdic"},
+        {2000005056, "td_tchebcdic937_3ib"},
+        {2000010001, "armscii8"},
+        {2000010032, "EUC-JP"},
+    };
+    for (const Named& row : named)
+        EXPECT_EQ(row.converter, nameOf(row.id)) << row.id;
+    EXPECT_EQ("(default)", nameOf(2000000000));
+    // The other server's 32 character sets, all of them.
+    for (uint32_t id = 2000010001; id <= 2000010032; ++id)
+        EXPECT_NE("(default)", nameOf(id)) << id;
+}
+
+TEST(CodePageTable, EveryRowOpensTheConverterItNames) {
+    if (!expectIcuData())
+        GTEST_SKIP() << "table converters need ICU's data archive";
+    // Four zero bytes are whole characters in every converter of the table,
+    // from single-byte and EBCDIC to UTF-32.
+    const char zeros[4] = {};
+    for (uint32_t i = 0; i < codePageRowCount(); ++i) {
+        uint32_t id = codePageRows()[i].id;
+        ScopedErrorList errors;
+        RvStringW s;
+        int result = s.fromCodePage(zeros, sizeof zeros, id);
+        if (!outsideIcu(id)) {
+            EXPECT_EQ(0, result) << id << " " << nameOf(id);
+            EXPECT_EQ(0u, errors->count) << id << " " << nameOf(id);
+            EXPECT_GT(s.length, 0u) << id << " " << nameOf(id);
+            continue;
+        }
+        EXPECT_EQ(1, result) << id;
+        ASSERT_EQ(1u, errors->count) << id;
+        EXPECT_EQ(msgNoConverter, errors->item(0)->messageId);
+        std::string text = messageOf(errors->item(0));
+        std::string digits = std::to_string(id);
+        EXPECT_EQ(digits, text.substr(text.size() - digits.size())) << text;
+    }
 }

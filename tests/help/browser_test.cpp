@@ -8,6 +8,7 @@
 #include "help/rvbrowser.h"
 #include "help/rvdisplayhelp.h"
 #include "support/testsupport.h"
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -32,8 +33,16 @@ bool fileExists(const std::string& path) {
     return std::ifstream(path, std::ios::binary).good();
 }
 
+// The page declares the character set of the ANSI code page its URL is
+// written in.
+std::string pageCharset() {
+    return expectedCodePage() == 932 ? "shift_jis" : "windows-1252";
+}
 const std::string pageHeader = "<html>\n"
                                " <head>\n"
+                               "  <meta http-equiv=\"Content-Type\" content=\"text/html; charset=" +
+                               pageCharset() +
+                               "\">\n"
                                "  <title>Redirect</title>\n"
                                "\n"
                                "  <script type=\"text/javascript\" language=\"JavaScript1.2\">\n"
@@ -49,6 +58,13 @@ const std::string pageFooter = "\");\n"
                                " <body onload=\"WWHRedirect();\">\n"
                                " </body>\n"
                                "</html>";
+
+// The hand-off URL around an escaped URL.
+std::string handoffOf(const std::string& escaped) {
+    return "javascript:x=unescape('" + escaped +
+           "');if(typeof(window.WWHFrame)!='undefined'){window.WWHFrame.WWHHelp."
+           "fSetContextDocument(x);}";
+}
 
 // A started layer and a prepared record; the files the layer leaves
 // behind are removed afterwards.
@@ -129,15 +145,12 @@ TEST(BrowserLayer, EachStartNamesTheRequestAndAPageBesideAnEmptyPlaceholder) {
     EXPECT_EQ(0, browserLayerStop());
     EXPECT_STREQ("", browserRedirectFileName());
     EXPECT_EQ(-1, prepareBrowserInfo(&info));
-    // A browser may still be reading the page: nothing is deleted.
-    EXPECT_TRUE(fileExists(placeholder));
-    std::remove(placeholder.c_str());
+    // No page was written for a browser: the placeholder has served.
+    EXPECT_FALSE(fileExists(placeholder));
 }
 
 TEST_F(Browser, TheHandoffUrlEscapesWhatWouldEndOrAlterTheScriptString) {
-    EXPECT_EQ("javascript:x=unescape('a%3fb%26c');if(typeof(window.WWHFrame)!='undefined')"
-              "{window.WWHFrame.WWHHelp.fSetContextDocument(x);}",
-              handoff("a?b&c"));
+    EXPECT_EQ(handoffOf("a%3fb%26c"), handoff("a?b&c"));
     std::string all = handoff("\"%&'?\\ #/<>=");
     EXPECT_NE(std::string::npos, all.find("unescape('%22%25%26%27%3f%5c #/<>=');")) << all;
     EXPECT_EQ(23 + 18 + 6 + 92u, all.size());
@@ -158,8 +171,40 @@ TEST_F(Browser, TheHandoffKeepsDoubleByteCharactersWhole) {
         << all;
 }
 
+TEST_F(Browser, TheHandoffKeepsADoubleBytePairWholeOnlyWithATrailByte) {
+    REQUIRE_CODE_PAGE(932);
+    // 0x83 leads a Shift-JIS character; the bytes below 0x40 never end one,
+    // so each is a character of its own and escaped as such. Pairs are
+    // taken from the left: after "\x83\x83" a 0x5C is a backslash.
+    struct Case {
+        const char *url, *escaped;
+    } cases[] = {
+        {"a\x83\x5c", "a\x83\x5c"}, {"a\x83'b", "a\x83%27b"},          {"a\x83\x22", "a\x83%22"},
+        {"a\x83?", "a\x83%3f"},     {"a\x83\x83\x5c", "a\x83\x83%5c"}, {"a\x83", "a\x83"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(handoffOf(c.escaped), handoff(c.url)) << c.escaped;
+}
+
+TEST_F(Browser, TheRedirectPageKeepsTheUrlInsideItsScriptString) {
+    // A quote or backslash would end or bend the string, a "<" could end
+    // the script; each is written as %xx. A double-byte character stays
+    // whole.
+    std::string url = "file:///C:/a\"b\\c</script>d\ne";
+    ASSERT_EQ(0, writeRedirectPage(url.data(), static_cast<uint32_t>(url.size())));
+    EXPECT_EQ(pageHeader + "file:///C:/a%22b%5cc%3c/script%3ed%0ae" + pageFooter,
+              readFile(redirect));
+}
+
+TEST_F(Browser, TheRedirectPageOfADoubleByteUrlNamesItsCharacterSet) {
+    REQUIRE_CODE_PAGE(932);
+    std::string url = "file:///C:/\x83\x5c\x83\x74/x\x83\x22";
+    ASSERT_EQ(0, writeRedirectPage(url.data(), static_cast<uint32_t>(url.size())));
+    EXPECT_EQ(pageHeader + "file:///C:/\x83\x5c\x83\x74/x%83%22" + pageFooter, readFile(redirect));
+    EXPECT_NE(std::string::npos, pageHeader.find("charset=shift_jis\""));
+}
+
 TEST_F(Browser, TheRedirectPageHoldsTheUrlUnchangedBetweenItsFixedParts) {
-    ASSERT_EQ(167u, pageHeader.size());
     ASSERT_EQ(89u, pageFooter.size());
     std::string url = "file:///C:/Help Files/wwhelp/wwhimpl/api.htm?context=ODBC&topic=a%20b";
     ASSERT_EQ(0, writeRedirectPage(url.data(), static_cast<uint32_t>(url.size())));
@@ -184,6 +229,15 @@ TEST_F(Browser, TheCommandLineTakesTheTargetAtTheFirstPercentOneOrAppendsItQuote
     EXPECT_EQ("ie.exe -nohome " + redirect, command("ie.exe -nohome %1", help, 0));
 }
 
+TEST_F(Browser, AQuoteInTheUrlNeitherEndsItsArgumentNorAddsOne) {
+    EXPECT_EQ("b.exe \"http://h/a%22 -x %22b\"", command("b.exe \"%1\"", "http://h/a\" -x \"b", 1));
+    EXPECT_EQ("ie.exe \"http://h/a%22b%5c\"", command("ie.exe", "http://h/a\"b\\", 0));
+    // The redirect page named on the command line holds it encoded too.
+    std::string help = "file:///C:/H\"x/api.htm?topic=a";
+    EXPECT_EQ("ie.exe \"" + redirect + "\"", command("ie.exe", help, 0));
+    EXPECT_EQ(pageHeader + "file:///C:/H%22x/api.htm?topic=a" + pageFooter, readFile(redirect));
+}
+
 TEST_F(Browser, ACommandLineThatWouldNotFitWholeIsRefused) {
     // "b.exe " and the target, or "b.exe", ' "', the target and '"', must
     // leave room for the terminator of 4096 bytes.
@@ -192,6 +246,9 @@ TEST_F(Browser, ACommandLineThatWouldNotFitWholeIsRefused) {
     EXPECT_NE("(refused)", command("b.exe", std::string(4087, 'u'), 1));
     EXPECT_EQ("(refused)", command("b.exe", std::string(4088, 'u'), 1));
     EXPECT_EQ("(refused)", command("b.exe", std::string(5000, 'u'), 1));
+    // What counts is the length once encoded.
+    EXPECT_EQ("(refused)", command("b.exe %1", std::string(1364, '"'), 1));
+    EXPECT_NE("(refused)", command("b.exe %1", std::string(1363, '"'), 1));
     // A NUL would end the command line early, on another address.
     EXPECT_EQ("(refused)", command("b.exe", std::string("http://a\0b", 10), 1));
     EXPECT_EQ(-1, openUrl(&info, nullptr, 4));
@@ -241,6 +298,14 @@ TEST(BrowserShell, PercentSequencesAreDecodedAndACutOneDropped) {
     EXPECT_EQ("50%zz%4g", unescaped("50%zz%4g"));
     EXPECT_EQ("(refused)", unescaped("%"));
     EXPECT_EQ("(refused)", unescaped(""));
+    // A length whose copy and terminator could not be counted is refused
+    // before anything is allocated or read.
+    char* out = nullptr;
+    uint32_t n = 0;
+    rvAllocFailAt(0);
+    EXPECT_EQ(-1, unescapeUrl("%41", UINT32_MAX, &out, &n));
+    EXPECT_EQ(0, rvAllocCount());
+    EXPECT_EQ(nullptr, out);
 }
 
 TEST(BrowserShell, AWindowShowsTheHelpWhenItsLocationHoldsTheFolderInAnyForm) {
@@ -354,12 +419,23 @@ TEST_F(BrowserAssociation, AHelpRequestStartsAMozillaBrowserOnTheHelpUrl) {
     // The layer of the fixture would refuse the request's own start.
     Browser::TearDown();
     associate("FirefoxHTML", "\"" + fixture + "\" -osint -url \"%1\"");
-    std::string root = "file:///C:\\Help\\Driver";
-    EXPECT_EQ(0, displayHelpTopic(&root[0], "ODBC", "infgeneral"));
-    EXPECT_EQ("\"" + fixture +
-                  "\" -osint -url \"file:///C:/Help/Driver/wwhelp/wwhimpl/api.htm?context=ODBC"
-                  "&topic=infgeneral&single=true\"",
-              recorded());
+    // A quote in the help folder is encoded: it neither ends the argument
+    // nor adds one.
+    struct Case {
+        const char *root, *folder;
+    } cases[] = {
+        {"file:///C:\\Help\\Driver", "file:///C:/Help/Driver"},
+        {"file:///C:\\Help\" -new-window \"x\\Driver",
+         "file:///C:/Help%22 -new-window %22x/Driver"},
+    };
+    for (const Case& c : cases) {
+        std::string root = c.root;
+        EXPECT_EQ(0, displayHelpTopic(&root[0], "ODBC", "infgeneral"));
+        EXPECT_EQ("\"" + fixture + "\" -osint -url \"" + c.folder +
+                      "/wwhelp/wwhimpl/api.htm?context=ODBC&topic=infgeneral&single=true\"",
+                  recorded());
+        DeleteFileA(record.c_str());
+    }
     Browser::SetUp();
 }
 
@@ -369,6 +445,119 @@ TEST_F(BrowserAssociation, AnotherBrowserIsStartedOnTheRedirectPage) {
     std::string url = "file:///C:/Help/wwhelp/wwhimpl/api.htm?context=ODBC&topic=infgeneral";
     ASSERT_EQ(0, openUrl(&info, url.data(), static_cast<uint32_t>(url.size())));
     EXPECT_EQ("\"" + fixture + "\" \"" + redirect + "\"", recorded());
+    EXPECT_EQ(pageHeader + url + pageFooter, readFile(redirect));
+}
+
+namespace {
+// The names in a directory, sorted.
+std::vector<std::string> filesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Points the temporary folder of this process at dir while it lives.
+class TemporaryFolder {
+public:
+    explicit TemporaryFolder(const std::string& dir) {
+        GetEnvironmentVariableA("TMP", savedTmp, sizeof savedTmp);
+        GetEnvironmentVariableA("TEMP", savedTemp, sizeof savedTemp);
+        SetEnvironmentVariableA("TMP", dir.c_str());
+        SetEnvironmentVariableA("TEMP", dir.c_str());
+    }
+    ~TemporaryFolder() {
+        SetEnvironmentVariableA("TMP", savedTmp);
+        SetEnvironmentVariableA("TEMP", savedTemp);
+    }
+
+private:
+    char savedTmp[MAX_PATH] = {}, savedTemp[MAX_PATH] = {};
+};
+} // namespace
+
+// Each help request takes a placeholder file to name its redirect page.
+// Without a page, nothing is left once the request has ended; a page
+// handed to a browser stays for it, beside its placeholder, until the next
+// request (or the library's unload) removes both.
+TEST_F(BrowserAssociation, AHelpRequestLeavesNoFileOfItsOwnBehind) {
+    Browser::TearDown();
+    ScratchDirectory temp("rvhelptemp");
+    TemporaryFolder folder(temp.path());
+    auto help = [&](const char* className) {
+        associate(className, "\"" + fixture + "\"");
+        std::string root = "file:///C:\\Help";
+        int shown = displayHelpTopic(&root[0], "ODBC", "infgeneral");
+        std::string line = recorded();
+        DeleteFileA(record.c_str());
+        return shown == 0 ? line : "(failed)";
+    };
+    const std::string url =
+        "file:///C:/Help/wwhelp/wwhimpl/api.htm?context=ODBC&topic=infgeneral&single=true";
+    EXPECT_EQ("\"" + fixture + "\" \"" + url + "\"", help("FirefoxHTML"));
+    EXPECT_TRUE(filesIn(temp.path()).empty());
+
+    std::string line = help("RvTestHTML");
+    std::vector<std::string> left = filesIn(temp.path());
+    ASSERT_EQ(2u, left.size());
+    std::string page = temp.file(left[1]);
+    EXPECT_EQ(left[0] + ".htm", left[1]);
+    EXPECT_EQ(0u, left[0].find("wwh"));
+    EXPECT_EQ("\"" + fixture + "\" \"" + page + "\"", line);
+    EXPECT_EQ(pageHeader + url + pageFooter, readFile(page));
+
+    // The next request removes them, and leaves nothing of its own.
+    EXPECT_NE("(failed)", help("FirefoxHTML"));
+    EXPECT_TRUE(filesIn(temp.path()).empty());
+    // The unload's removal, the same way.
+    EXPECT_NE("(failed)", help("RvTestHTML"));
+    EXPECT_EQ(2u, filesIn(temp.path()).size());
+    removePageLeftForBrowser();
+    EXPECT_TRUE(filesIn(temp.path()).empty());
+    Browser::SetUp();
+}
+
+// The redirect page is created, never opened: a file of someone else's at
+// its name, or a link there to another file, stays as it is and the page
+// is not written. A file the request wrote itself it may write anew.
+TEST_F(Browser, AFileOrLinkAtThePageNameIsNeitherFollowedNorOverwritten) {
+    ScratchDirectory files("rvhelpvictim");
+    std::string victim = files.file("victim.txt");
+    std::ofstream(victim, std::ios::binary) << "victim";
+    const std::string url = "file:///C:/Help/api.htm?topic=a";
+    auto page = [&] { return writeRedirectPage(url.data(), static_cast<uint32_t>(url.size())); };
+    ASSERT_TRUE(CreateHardLinkA(redirect.c_str(), victim.c_str(), nullptr));
+    EXPECT_EQ(-1, page());
+    EXPECT_EQ("(refused)", command("ie.exe", url, 0));
+    info.isNetscape = 1;
+    EXPECT_EQ("(refused)", item(std::string(300, 'n')));
+    EXPECT_EQ("victim", readFile(victim));
+    ASSERT_TRUE(DeleteFileA(redirect.c_str()));
+
+    std::ofstream(redirect, std::ios::binary) << "theirs";
+    EXPECT_EQ(-1, page());
+    EXPECT_EQ("theirs", readFile(redirect));
+    // The layer leaves what it did not make.
+    browserLayerStop();
+    EXPECT_EQ("theirs", readFile(redirect));
+    EXPECT_FALSE(fileExists(placeholder));
+    ASSERT_TRUE(DeleteFileA(redirect.c_str()));
+    ASSERT_EQ(0, browserLayerStart());
+    redirect = browserRedirectFileName();
+    placeholder = redirect.substr(0, redirect.size() - 4);
+    ASSERT_EQ(0, prepareBrowserInfo(&info));
+
+    EXPECT_EQ(0, page());
+    EXPECT_EQ(0, page());
     EXPECT_EQ(pageHeader + url + pageFooter, readFile(redirect));
 }
 
