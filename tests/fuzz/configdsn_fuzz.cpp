@@ -108,10 +108,24 @@ int PLAT_STDCALL writeString(const char* section, const char* entry, const char*
 
 int PLAT_STDCALL getString(const char* section, const char* entry, const char* defaultText,
                            char* buffer, int size, const char* file) {
-    check(section && entry && defaultText && buffer && file, "a null argument to a key read");
+    check(section && defaultText && buffer && file, "a null argument to a key read");
     check(size >= 2, "a key read into a buffer too small for one character");
-    std::string text = defaultText;
     auto s = installer.ini.find(section);
+    if (!entry) {
+        // The section's key names, each ended by a NUL, as far as they fit.
+        std::memset(buffer, 0, static_cast<size_t>(size));
+        int used = 0;
+        if (s != installer.ini.end())
+            for (const auto& key : s->second) {
+                int n = static_cast<int>(key.first.size()) + 1;
+                if (used + n > size - 1)
+                    break;
+                std::memcpy(buffer + used, key.first.c_str(), static_cast<size_t>(n));
+                used += n;
+            }
+        return used;
+    }
+    std::string text = defaultText;
     if (s != installer.ini.end()) {
         auto e = s->second.find(entry);
         if (e != s->second.end())
