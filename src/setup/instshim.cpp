@@ -228,3 +228,9 @@ int SQLGetPrivateProfileString(const char* section, const char* entry, const cha
     auto f = resolve("SQLGetPrivateProfileString", &InstallerFunctions::getPrivateProfileString);
     return f ? f(section, entry, defaultText, buffer, size, file) : 0;
 }
+
+int16_t SQLInstallerError(uint16_t record, uint32_t* code, char* message, uint16_t capacity,
+                          uint16_t* length) {
+    auto f = resolve("SQLInstallerError", &InstallerFunctions::installerError);
+    return f ? f(record, code, message, capacity, length) : installerErrorUnavailable;
+}

@@ -18,6 +18,8 @@ struct InstallerFunctions {
     int(PLAT_STDCALL* getPrivateProfileString)(const char* section, const char* entry,
                                                const char* defaultText, char* buffer, int size,
                                                const char* file);
+    int16_t(PLAT_STDCALL* installerError)(uint16_t record, uint32_t* code, char* message,
+                                          uint16_t capacity, uint16_t* length);
 };
 
 int SQLValidDSN(const char* name);
@@ -29,6 +31,13 @@ int SQLWritePrivateProfileString(const char* section, const char* entry, const c
                                  const char* file);
 int SQLGetPrivateProfileString(const char* section, const char* entry, const char* defaultText,
                                char* buffer, int size, const char* file);
+// Record record (from 1) of the installer's errors of its last call: the
+// installer's SQL_SUCCESS (0), SQL_SUCCESS_WITH_INFO (1, message cut) or
+// SQL_NO_DATA (100), and installerErrorUnavailable when the function
+// cannot be had.
+constexpr int16_t installerErrorUnavailable = -1;
+int16_t SQLInstallerError(uint16_t record, uint32_t* code, char* message, uint16_t capacity,
+                          uint16_t* length);
 
 // The address of the named function in the installer library, loading the
 // library on first need; null when the library or the function is missing.

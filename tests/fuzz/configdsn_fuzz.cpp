@@ -137,8 +137,8 @@ int PLAT_STDCALL getString(const char* section, const char* entry, const char* d
     return static_cast<int>(n);
 }
 
-const InstallerFunctions functions = {validDsn, writeDsn,    removeDsn,
-                                      nullptr,  writeString, getString};
+const InstallerFunctions functions = {validDsn,    writeDsn,  removeDsn, nullptr,
+                                      writeString, getString, nullptr};
 
 // The caller's variable of a file data source, named by OutStrAddr.
 char** outputVariable = nullptr;

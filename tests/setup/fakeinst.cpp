@@ -95,8 +95,10 @@ int PLAT_STDCALL fakeGetTranslator(void*, char* name, uint16_t nameCapacity, uin
     return 1;
 }
 
-const InstallerFunctions fakeFunctions = {fakeValid,         fakeWriteDsn,    fakeRemoveDsn,
-                                          fakeGetTranslator, fakeWriteString, fakeGetString};
+// The stand-in keeps no error records: SQLInstallerError counts as missing.
+const InstallerFunctions fakeFunctions = {
+    fakeValid,       fakeWriteDsn,  fakeRemoveDsn, fakeGetTranslator,
+    fakeWriteString, fakeGetString, nullptr};
 } // namespace
 
 bool FakeInstaller::NoCase::operator()(const std::string& a, const std::string& b) const {
