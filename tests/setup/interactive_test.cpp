@@ -5,49 +5,14 @@
 #include <commctrl.h>
 #include <odbcinst.h>
 #include "base/rvalloc.h"
-#include "dialog/utility.h"
 #include "requests.h"
+#include "sheetrequest.h"
 #include "wineini.h"
 #include "profile/winfixture.h"
 #include "support/boxwatch.h"
 #include "support/sheetdrive.h"
 #include "support/testsupport.h"
 #include <string>
-
-namespace {
-const char driver[] = "IBM INFORMIX ODBC DRIVER";
-
-HWND page(HWND sheet, int index) {
-    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_INDEXTOHWND, index, 0));
-}
-std::string text(HWND window, int id) {
-    char buffer[256] = {};
-    GetDlgItemTextA(window, id, buffer, sizeof buffer);
-    return buffer;
-}
-
-class Interactive : public testing::Test {
-protected:
-    void SetUp() override {
-        owner = CreateWindowA("STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
-                              nullptr);
-        ASSERT_TRUE(owner);
-    }
-    void TearDown() override {
-        DestroyWindow(owner);
-        // An interactive request gives the resource library back; the
-        // tests' own use goes with it.
-        if (!resourceLibrary) {
-            resourceLibrary = platLoadLibrary("qzifx06R.dll");
-            resourceLibraryUses = 1;
-        }
-    }
-    BOOL request(WORD kind, const std::string& attributes, HWND parent = nullptr) {
-        return ConfigDSN(parent ? parent : owner, kind, driver, attributes.data());
-    }
-    HWND owner = nullptr;
-};
-} // namespace
 
 TEST_F(Interactive, AnAddShowsTheFourPagesAndOkStoresWhatTheUserTyped) {
     std::string name = freshName("Qs", "Add");
@@ -97,7 +62,7 @@ TEST_F(Interactive, AnAddShowsTheFourPagesAndOkStoresWhatTheUserTyped) {
 
 TEST_F(Interactive, CancelWritesNothingAndFails) {
     std::string name = freshName("Qs", "Cancel");
-    ASSERT_EQ(TRUE, ConfigDSN(nullptr, ODBC_ADD_DSN, driver,
+    ASSERT_EQ(TRUE, ConfigDSN(nullptr, ODBC_ADD_DSN, sheetDriver,
                               attrs({"DSN=" + name, "Description=before"}).data()));
     SheetDriver user({
         [](HWND sheet) { SetDlgItemTextA(page(sheet, 0), 402, "after"); },
@@ -114,10 +79,7 @@ TEST_F(Interactive, AnInvalidNameIsRefusedWithAMessageButNotByTestConnect) {
     SheetDriver user({
         [](HWND sheet) { SetDlgItemTextA(page(sheet, 0), 401, "bad{name}"); },
         // Test Connect collects the values without checking the name.
-        [](HWND sheet) {
-            SendMessageA(sheet, WM_COMMAND, MAKEWPARAM(321, BN_CLICKED),
-                         reinterpret_cast<LPARAM>(GetDlgItem(sheet, 321)));
-        },
+        [](HWND sheet) { click(sheet, 321); },
         [](HWND sheet) { PropSheet_PressButton(sheet, PSBTN_OK); },
         [&](HWND sheet) {
             openAfterRefusal = IsWindowVisible(sheet);
@@ -146,7 +108,8 @@ TEST_F(Interactive, AnInvalidNameIsRefusedWithAMessageButNotByTestConnect) {
 
 TEST_F(Interactive, RenamingInTheSheetMovesTheDataSource) {
     std::string oldName = freshName("Qs", "Old"), newName = freshName("Qs", "New");
-    ASSERT_EQ(TRUE, ConfigDSN(nullptr, ODBC_ADD_DSN, driver, attrs({"DSN=" + oldName}).data()));
+    ASSERT_EQ(TRUE,
+              ConfigDSN(nullptr, ODBC_ADD_DSN, sheetDriver, attrs({"DSN=" + oldName}).data()));
     SheetDriver user({
         [&](HWND sheet) { SetDlgItemTextA(page(sheet, 0), 401, newName.c_str()); },
         [](HWND sheet) { PropSheet_PressButton(sheet, PSBTN_OK); },
@@ -167,7 +130,7 @@ TEST_F(Interactive, AFileDataSourceGetsItsStringAndNothingIsStored) {
                                    "OutStrAddr=" + addressText(variable), "Database=stores"})));
     ASSERT_NE(nullptr, *variable);
     std::string handed = *variable;
-    EXPECT_EQ(0u, handed.find(std::string("DRIVER=") + driver + ";")) << handed;
+    EXPECT_EQ(0u, handed.find(std::string("DRIVER=") + sheetDriver + ";")) << handed;
     EXPECT_NE(std::string::npos, handed.find("Database=stores;")) << handed;
     EXPECT_FALSE(registered(name));
     rvFree(*variable);

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -14,12 +15,15 @@ struct Box {
 };
 
 // Reads and answers every message box of the calling thread while it lives:
-// box i is answered with answers[i] when given, else with OK.
+// box i is answered with answers[i] when given, else with OK. While a box
+// is up, before it is answered, whileShown runs with what it shows (on the
+// watching thread), as a user may reach for other windows then.
 class BoxWatcher {
 public:
-    explicit BoxWatcher(std::vector<int> answersByBox = {})
-        : answers(std::move(answersByBox)), thread(GetCurrentThreadId()),
-          worker([this] { watch(); }) {}
+    explicit BoxWatcher(std::vector<int> answersByBox = {},
+                        std::function<void(const Box&)> whileShown = nullptr)
+        : answers(std::move(answersByBox)), shown(std::move(whileShown)),
+          thread(GetCurrentThreadId()), worker([this] { watch(); }) {}
     ~BoxWatcher() {
         stop = true;
         worker.join();
@@ -78,6 +82,8 @@ private:
             index = seen.size();
             seen.push_back(box);
         }
+        if (shown)
+            shown(box);
         int button = index < answers.size() ? answers[index] : IDOK;
         // The box ends (and hides) before SendMessage returns.
         SendMessageA(window, WM_COMMAND, button, 0);
@@ -91,6 +97,7 @@ private:
     }
 
     std::vector<int> answers;
+    std::function<void(const Box&)> shown;
     DWORD thread;
     std::mutex lock;
     std::vector<Box> seen;
