@@ -157,6 +157,13 @@ void handleNotification(PageProtocol* protocol, HWND page, const NMHDR* header) 
         setNotifyResult(page, holder && !holder->applyOk ? TRUE : FALSE);
         break;
     case PSN_APPLY:
+        // The sheet is disabled while a test tries the settings; an OK that
+        // still reaches it would end the sheet, and the request would
+        // report a save that never happened.
+        if (testInProgress == testConnecting) {
+            setNotifyResult(page, PSNRET_INVALID_NOCHANGEPAGE);
+            break;
+        }
         if (protocol->apply)
             protocol->apply(page, context);
         setNotifyResult(page, holder && !holder->applyOk ? PSNRET_INVALID : PSNRET_NOERROR);
@@ -241,13 +248,36 @@ bool handlePageMessage(PageProtocol* protocol, HWND page, UINT message, WPARAM w
     return false;
 }
 
-void runTestConnectCommand(HWND sheet, SetupContext* context) {
-    testInProgress = 1;
-    // The sheet's apply cycle reads every created page back into the
-    // context; the General page saves nothing while a test runs.
+namespace {
+// The sheet's apply cycle reads every created page back into the context;
+// the General page saves nothing while a test collects.
+void collectPages(HWND sheet) {
+    testInProgress = testCollecting;
     SendMessageA(sheet, WM_COMMAND, MAKEWPARAM(sheetApplyButton, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(sheet, sheetApplyButton)));
+}
+
+// Tries the collected settings with the sheet disabled: the test's boxes
+// and the driver's prompt belong to the sheet's owner, and the sheet must
+// not be applied or closed under them. Afterwards the sheet and the
+// control that had the focus get it back.
+void tryWithSheetDisabled(HWND sheet, SetupContext* context) {
+    testInProgress = testConnecting;
+    HWND focus = GetFocus();
+    bool wasDisabled = EnableWindow(sheet, FALSE) != 0;
     runTestConnect(context);
+    if (wasDisabled)
+        return;
+    EnableWindow(sheet, TRUE);
+    SetActiveWindow(sheet);
+    if (focus && IsWindow(focus))
+        SetFocus(focus);
+}
+} // namespace
+
+void runTestConnectCommand(HWND sheet, SetupContext* context) {
+    collectPages(sheet);
+    tryWithSheetDisabled(sheet, context);
     testInProgress = 0;
     if (context->sheet)
         context->sheet->applyOk = 1;

@@ -46,8 +46,10 @@ enum : uint16_t {
     sheetApplyButton = 12321,     // the sheet's own Apply button
 };
 
-// 1 while a Test Connect command runs: the sheet's apply then reads the
-// pages back without validating or saving anything.
+// Non-zero while a Test Connect command runs: testCollecting while the
+// sheet's apply cycle reads the pages back for it (nothing is validated or
+// saved), then testConnecting while it tries the settings.
+enum : int32_t { testCollecting = 1, testConnecting = 2 };
 extern int32_t testInProgress;
 
 // What an editing page (General, Connection, Advanced) keeps for the
@@ -72,5 +74,6 @@ SetupContext* beginPage(PageProtocol* protocol, HWND page, LPARAM pageRecord);
 bool handlePageMessage(PageProtocol* protocol, HWND page, UINT message, WPARAM wParam,
                        LPARAM lParam, INT_PTR* result);
 // The Test Connect command: the sheet reads every page back, then the
-// settings are tried through the driver manager.
+// settings are tried through the driver manager. The sheet takes no input
+// while they are tried.
 void runTestConnectCommand(HWND sheet, SetupContext* context);

@@ -1,0 +1,78 @@
+// What the sheet makes of the user's edits, and what it says about them:
+// a save that did not happen is never reported as one, a value the user
+// did not touch is written back as it was stored, a refused write is
+// explained, and a page leaves nothing of the request behind. Interactive
+// requests under Wine against Wine's installer, with the recording
+// installer where a refusal or the translator's dialog is scripted.
+#include <windows.h>
+#include <commctrl.h>
+#include <odbcinst.h>
+#include "base/rvalloc.h"
+#include "recinst.h"
+#include "sheetrequest.h"
+#include "wineini.h"
+#include "profile/winfixture.h"
+#include "support/boxwatch.h"
+#include "support/sheetdrive.h"
+#include "support/testsupport.h"
+#include <algorithm>
+#include <atomic>
+#include <string>
+#include <vector>
+
+namespace {
+using Steps = std::vector<SheetDriver::Step>;
+
+void pressOk(HWND sheet) {
+    PropSheet_PressButton(sheet, PSBTN_OK);
+}
+// The last step of a test whose sheet may have stayed open; a closed sheet
+// runs no more steps.
+void cancelIfOpen(HWND sheet) {
+    PropSheet_PressButton(sheet, PSBTN_CANCEL);
+}
+
+// A data source written through Wine's installer exactly as given.
+void seedDataSource(const std::string& name, const KeyValues& keys) {
+    ASSERT_TRUE(SQLWriteDSNToIni(name.c_str(), sheetDriver));
+    for (const auto& key : keys)
+        ASSERT_TRUE(SQLWritePrivateProfileString(name.c_str(), key.first.c_str(),
+                                                 key.second.c_str(), "ODBC.INI"));
+}
+} // namespace
+
+// While a test runs (its message boxes or the driver's prompt are up) the
+// sheet takes no input, and an OK that reaches it all the same is refused
+// instead of ending the sheet as if the edit had been saved.
+TEST_F(Interactive, WhileATestRunsTheSheetCanNeitherBeAppliedNorEnd) {
+    std::string name = freshName("Qs", "Busy");
+    seedDataSource(name, {{"Description", "before"}});
+    std::atomic<HWND> sheetWindow{nullptr};
+    std::atomic<int> enabledDuringTest{-1};
+    BoxWatcher boxes({}, [&](const Box&) {
+        HWND sheet = sheetWindow;
+        if (!sheet || enabledDuringTest != -1)
+            return;
+        enabledDuringTest = IsWindowEnabled(sheet) ? 1 : 0;
+        pressOk(sheet);
+    });
+    bool openAfterTest = false, enabledAfterTest = false;
+    SheetDriver user({
+        [&](HWND sheet) {
+            sheetWindow = sheet;
+            SetDlgItemTextA(page(sheet, 0), 402, "after");
+        },
+        [](HWND sheet) { click(sheet, 321); },
+        [&](HWND sheet) {
+            openAfterTest = IsWindowVisible(sheet);
+            enabledAfterTest = IsWindowEnabled(sheet);
+            pressOk(sheet);
+        },
+        cancelIfOpen,
+    });
+    EXPECT_EQ(TRUE, request(ODBC_CONFIG_DSN, attrs({"DSN=" + name})));
+    EXPECT_EQ(0, enabledDuringTest.load()); // Wine's driver manager answers with a box
+    EXPECT_TRUE(openAfterTest);
+    EXPECT_TRUE(enabledAfterTest);
+    EXPECT_EQ("after", stored(name, "Description"));
+}
