@@ -250,11 +250,17 @@ bool handlePageMessage(PageProtocol* protocol, HWND page, UINT message, WPARAM w
 
 namespace {
 // The sheet's apply cycle reads every created page back into the context;
-// the General page saves nothing while a test collects.
+// the General page saves nothing while a test collects. The sheet greys
+// Apply after a successful cycle, but nothing was applied: Apply keeps the
+// state it had.
 void collectPages(HWND sheet) {
+    HWND apply = GetDlgItem(sheet, sheetApplyButton);
+    BOOL applyEnabled = apply && IsWindowEnabled(apply);
     testInProgress = testCollecting;
     SendMessageA(sheet, WM_COMMAND, MAKEWPARAM(sheetApplyButton, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(sheet, sheetApplyButton)));
+                 reinterpret_cast<LPARAM>(apply));
+    if (apply)
+        EnableWindow(apply, applyEnabled);
 }
 
 // Tries the collected settings with the sheet disabled: the test's boxes

@@ -75,5 +75,5 @@ bool handlePageMessage(PageProtocol* protocol, HWND page, UINT message, WPARAM w
                        LPARAM lParam, INT_PTR* result);
 // The Test Connect command: the sheet reads every page back, then the
 // settings are tried through the driver manager. The sheet takes no input
-// while they are tried.
+// while they are tried, and its Apply button keeps its state.
 void runTestConnectCommand(HWND sheet, SetupContext* context);

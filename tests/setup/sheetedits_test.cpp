@@ -76,3 +76,27 @@ TEST_F(Interactive, WhileATestRunsTheSheetCanNeitherBeAppliedNorEnd) {
     EXPECT_TRUE(enabledAfterTest);
     EXPECT_EQ("after", stored(name, "Description"));
 }
+
+// A test reads the pages back through the sheet's apply cycle, which
+// greys Apply when it succeeds; nothing was saved, so Apply stays as it was.
+TEST_F(Interactive, TestConnectLeavesTheApplyButtonAsItWas) {
+    std::string name = freshName("Qs", "Apply");
+    seedDataSource(name, {});
+    BoxWatcher boxes;
+    std::vector<bool> before, after;
+    auto testConnect = [&](HWND sheet) {
+        HWND apply = GetDlgItem(sheet, 12321);
+        before.push_back(IsWindowEnabled(apply));
+        click(sheet, 321);
+        after.push_back(IsWindowEnabled(apply));
+    };
+    SheetDriver user({
+        testConnect, // an editing page shows: Apply is available
+        [](HWND sheet) { PropSheet_PressButton(sheet, PSBTN_APPLYNOW); },
+        testConnect, // just applied: nothing to apply
+        cancelIfOpen,
+    });
+    request(ODBC_CONFIG_DSN, attrs({"DSN=" + name}));
+    EXPECT_EQ((std::vector<bool>{true, false}), before);
+    EXPECT_EQ(before, after);
+}
