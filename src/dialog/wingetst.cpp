@@ -47,12 +47,69 @@ void disable(HWND page, int id) {
     EnableWindow(GetDlgItem(page, id), FALSE);
 }
 
-// The combo box's own search: the first item, from the top of the list,
-// that begins with value, ignoring case. No match keeps the selection.
-void selectByPrefix(HWND page, int id, const char* value) {
-    if (value)
-        SendDlgItemMessageA(page, id, CB_SELECTSTRING, static_cast<WPARAM>(-1),
-                            reinterpret_cast<LPARAM>(value));
+// What reading a combo box back stores for item index, as a new string in
+// *stored: the item's text, of a choice list its leading word only. 1 when
+// memory ran out.
+int storedFormOfItem(HWND combo, LRESULT index, bool leadingWord, char** stored) {
+    LRESULT length = SendMessageA(combo, CB_GETLBTEXTLEN, index, 0);
+    if (length < 0)
+        length = 0;
+    *stored = static_cast<char*>(rvAlloc(static_cast<size_t>(length) + 1));
+    if (!*stored)
+        return 1;
+    (*stored)[0] = 0;
+    if (length > 0 &&
+        SendMessageA(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(*stored)) == CB_ERR)
+        (*stored)[0] = 0;
+    if (leadingWord)
+        cutAtFirstSpace(*stored);
+    return 0;
+}
+
+// The first item that reads back as exactly value, in *found (CB_ERR for
+// none). 1 when memory ran out.
+int findStoredItem(HWND combo, const char* value, bool leadingWord, LRESULT* found) {
+    *found = CB_ERR;
+    LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count && *found == CB_ERR; ++i) {
+        char* stored = nullptr;
+        if (storedFormOfItem(combo, i, leadingWord, &stored))
+            return 1;
+        if (compareText(stored, value) == 0)
+            *found = i;
+        rvFree(stored);
+    }
+    return 0;
+}
+
+bool isEditableCombo(HWND combo) {
+    return (GetWindowLongA(combo, GWL_STYLE) & (CBS_SIMPLE | CBS_DROPDOWN | CBS_DROPDOWNLIST)) !=
+           CBS_DROPDOWNLIST;
+}
+
+// Shows a stored value so that reading the combo box back stores it again,
+// byte for byte: the item that reads back as the value is selected;
+// without one an editable combo box shows the value in its edit field and
+// a list gets the value as an item of its own. The closest item is never
+// taken instead ("1" does not become "10 Sec."), for OK on an untouched
+// page would then replace what is stored. An empty value selects nothing.
+int showComboValue(HWND page, const AttributeDescriptor& row, const char* value) {
+    HWND combo = GetDlgItem(page, row.controlId);
+    if (!combo || !value || !*value)
+        return 0;
+    LRESULT index = CB_ERR;
+    if (findStoredItem(combo, value, row.controlType == controlChoiceList, &index))
+        return 1;
+    if (index == CB_ERR && isEditableCombo(combo)) {
+        SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+        SetWindowTextA(combo, value);
+        return 0;
+    }
+    if (index == CB_ERR)
+        index = SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(value));
+    if (index >= 0)
+        SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    return 0;
 }
 
 // Adds the comma-separated items of choices to the combo box, each without
@@ -82,8 +139,7 @@ int fillChoiceList(HWND page, const AttributeDescriptor& row, const char* value)
     if (SendDlgItemMessageA(page, row.controlId, CB_GETCOUNT, 0, 0) <= 0 &&
         addChoiceItems(page, row.controlId, row.choices))
         return 1;
-    selectByPrefix(page, row.controlId, value);
-    return 0;
+    return showComboValue(page, row, value);
 }
 
 // A value in its stored form is shown decoded. Any other value is clear
@@ -127,8 +183,7 @@ int fillRow(HWND page, const AttributeDescriptor& row, const char* value) {
         setChecked(page, id, value && compareText(value, "1") == 0);
         return 0;
     case controlWordList:
-        selectByPrefix(page, id, value);
-        return 0;
+        return showComboValue(page, row, value);
     case controlChoiceList:
         return fillChoiceList(page, row, value);
     case controlSecret:

@@ -31,6 +31,9 @@ void pressOk(HWND sheet) {
 void cancelIfOpen(HWND sheet) {
     PropSheet_PressButton(sheet, PSBTN_CANCEL);
 }
+void showPage(HWND sheet, int index) {
+    PropSheet_SetCurSel(sheet, nullptr, index);
+}
 
 // A data source written through Wine's installer exactly as given.
 void seedDataSource(const std::string& name, const KeyValues& keys) {
@@ -99,4 +102,68 @@ TEST_F(Interactive, TestConnectLeavesTheApplyButtonAsItWas) {
     request(ODBC_CONFIG_DSN, attrs({"DSN=" + name}));
     EXPECT_EQ((std::vector<bool>{true, false}), before);
     EXPECT_EQ(before, after);
+}
+
+namespace {
+std::string repeated(const std::string& text, size_t atLeast) {
+    std::string result;
+    while (result.size() < atLeast)
+        result += text;
+    return result;
+}
+
+// Every key of the table with a value that is valid but not what the
+// sheet would offer: longer than its box lets the user type, in the ANSI
+// code page's own characters (double-byte ones under 932, several with
+// '\' as their trail byte), or no item of its list.
+KeyValues unusualValues() {
+    std::string local =
+        expectedCodePage() == 932
+            ? "\x83\x66\x81\x5B\x83\x5E\x83\x5C\x81\x5B\x83\x58\x95\x5C" // データソース表
+            : "Caf\xE9 cr\xE8me \xE0 la \xFC";
+    return {
+        {"Description", repeated(local + " {a;b} = ", 300)},
+        {"Database", local},
+        {"Databases", repeated("stores," + local + ",", 400)},
+        {"HostName", repeated("db-host.", 120)},
+        {"LogonID", local + "_a_long_login"},
+        {"Service", "sqlexec_alternate_port"},
+        {"ServerName", "srv_" + local},
+        {"Protocol", "onsocssl"},
+        {"CursorBehavior", "0"},
+        {"CancelDetectInterval", "45"},
+        {"EnableInsertCursors", "1"},
+        {"GetDBListFromInformix", "0"},
+        {"ApplicationUsingThreads", "0"},
+        {"UseDefaultLogin", "1"},
+        {"TrimBlankFromIndexName", "0"},
+    };
+}
+} // namespace
+
+// Looking at the pages is not editing: OK writes every key back byte for
+// byte, whether the pages that show a key were made or not.
+TEST_F(Interactive, OkOnAnUntouchedSheetKeepsEveryStoredValue) {
+    const KeyValues seeded = unusualValues();
+    ASSERT_EQ(storedDefaults().size(), seeded.size());
+    const struct {
+        const char* what;
+        std::vector<int> pages;
+    } visits[] = {{"every page looked at", {1, 2, 3}}, {"the General page only", {}}};
+    for (const auto& visit : visits) {
+        std::string name = freshName("Qs", "Untouched");
+        seedDataSource(name, seeded);
+        for (const auto& key : seeded)
+            ASSERT_EQ(key.second, stored(name, key.first.c_str())) << key.first;
+        Steps steps;
+        for (int index : visit.pages)
+            steps.push_back([index](HWND sheet) { showPage(sheet, index); });
+        steps.push_back(pressOk);
+        steps.push_back(cancelIfOpen);
+        SheetDriver user(steps);
+        EXPECT_EQ(TRUE, request(ODBC_CONFIG_DSN, attrs({"DSN=" + name}))) << visit.what;
+        for (const auto& key : seeded)
+            EXPECT_EQ(key.second, stored(name, key.first.c_str()))
+                << visit.what << ": " << key.first;
+    }
 }
