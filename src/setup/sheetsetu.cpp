@@ -65,6 +65,19 @@ int runSetupSheet(SetupContext* context) {
     return confirmed;
 }
 
+namespace {
+// After a save the data source is stored under its new name: the next
+// save of the same sheet moves it from there.
+int rememberStoredName(SetupContext* context) {
+    char* name = rvAllocText(context->dataSourceName);
+    if (!name)
+        return 1;
+    rvFree(context->storedName);
+    context->storedName = name;
+    return 0;
+}
+} // namespace
+
 int saveDataSource(HWND page, SetupContext* context) {
     if (readControls(page, context) != 0)
         return 1;
@@ -77,6 +90,8 @@ int saveDataSource(HWND page, SetupContext* context) {
     if (context->outputAddress)
         return storeConnectionString(context) == 0 ? 0 : 1;
     if (!writeDataSource(context))
+        return 1;
+    if (rememberStoredName(context) != 0)
         return 1;
     // The page shows what was stored ("1" selects "1 - Preserve" again).
     return fillControls(page, context) == 0 ? 0 : 1;

@@ -167,3 +167,22 @@ TEST_F(Interactive, OkOnAnUntouchedSheetKeepsEveryStoredValue) {
                 << visit.what << ": " << key.first;
     }
 }
+
+// Each save moves the data source from the name it was last saved under.
+TEST_F(Interactive, TwoRenamesInOneSheetLeaveOnlyTheLastName) {
+    std::string first = freshName("Qs", "RenA"), second = freshName("Qs", "RenB"),
+                third = freshName("Qs", "RenC");
+    seedDataSource(first, {{"Description", "moved"}});
+    auto rename = [](const std::string& to, int button) {
+        return [to, button](HWND sheet) {
+            SetDlgItemTextA(page(sheet, 0), 401, to.c_str());
+            PropSheet_PressButton(sheet, button);
+        };
+    };
+    SheetDriver user({rename(second, PSBTN_APPLYNOW), rename(third, PSBTN_OK), cancelIfOpen});
+    EXPECT_EQ(TRUE, request(ODBC_CONFIG_DSN, attrs({"DSN=" + first})));
+    EXPECT_FALSE(registered(first));
+    EXPECT_FALSE(registered(second));
+    EXPECT_TRUE(registered(third));
+    EXPECT_EQ("moved", stored(third, "Description"));
+}
