@@ -82,13 +82,14 @@ int saveDataSource(HWND page, SetupContext* context) {
     if (readControls(page, context) != 0)
         return 1;
     const char* name = context->dataSourceName;
+    // A file data source is never stored: its string goes to the caller.
+    // It is named by its file, which need not be a valid data-source name.
+    if (context->outputAddress && name && name[0])
+        return storeConnectionString(context) == 0 ? 0 : 1;
     if (!name || !name[0] || !SQLValidDSN(name)) {
         MessageBoxA(page, invalidNameText, "Error", MB_OK | MB_ICONSTOP | MB_TASKMODAL);
         return 1;
     }
-    // A file data source is never stored: its string goes to the caller.
-    if (context->outputAddress)
-        return storeConnectionString(context) == 0 ? 0 : 1;
     if (!writeDataSource(context))
         return 1;
     if (rememberStoredName(context) != 0)

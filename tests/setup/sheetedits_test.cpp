@@ -186,3 +186,25 @@ TEST_F(Interactive, TwoRenamesInOneSheetLeaveOnlyTheLastName) {
     EXPECT_TRUE(registered(third));
     EXPECT_EQ("moved", stored(third, "Description"));
 }
+
+// A file data source is named by its file, which need not be a valid
+// data-source name: OK hands the connection string back without a word.
+TEST_F(Interactive, AFileDataSourceSavesWhateverItsFileIsCalled) {
+    auto** variable = static_cast<char**>(allocateLowMemory(4096));
+    ASSERT_NE(nullptr, variable);
+    for (std::string file : {"C:\\Users\\Public\\Documents\\sales.dsn",
+                             "a file data source called far more than thirty-two characters.dsn"}) {
+        *variable = nullptr;
+        BoxWatcher boxes;
+        SheetDriver user({pressOk, cancelIfOpen});
+        EXPECT_EQ(TRUE, request(ODBC_ADD_DSN,
+                                attrs({"SAVEFILE=" + file, "OutStrAddr=" + addressText(variable),
+                                       "Database=stores"})))
+            << file;
+        EXPECT_EQ(0u, boxes.boxes().size()) << file;
+        ASSERT_NE(nullptr, *variable) << file;
+        EXPECT_NE(std::string::npos, std::string(*variable).find(";Database=stores;")) << file;
+        rvFree(*variable);
+    }
+    freeLowMemory(variable, 4096);
+}
