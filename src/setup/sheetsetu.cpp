@@ -3,6 +3,7 @@
 #include "instshim.h"
 #include "mainsetu.h"
 #include "../base/rvalloc.h"
+#include "../base/rvdbcs.h"
 #include "../dialog/aboutpag.h"
 #include "../dialog/connpage.h"
 #include "../dialog/generpag.h"
@@ -16,6 +17,13 @@ enum { pageCount = 4, titleCapacity = 16 };
 const char invalidNameText[] =
     "Invalid data source name.  The first character must be a letter, and the name cannot "
     "contain any of the following characters:  [ ] { } ( ) ? * = ! @ , ;";
+// Shown for a refused write when the installer gives no reason of its own.
+const char notSavedText[] = "The data source could not be saved.";
+
+// The installer keeps at most eight error records of its last call; each
+// message fits SQL_MAX_MESSAGE_LENGTH (512) bytes.
+enum : uint16_t { installerRecords = 8, installerMessageBytes = 512 };
+enum : int16_t { installerSuccess = 0, installerSuccessWithInfo = 1 };
 
 struct PagePlan {
     unsigned titleId;
@@ -66,6 +74,41 @@ int runSetupSheet(SetupContext* context) {
 }
 
 namespace {
+void showError(HWND page, const char* text) {
+    MessageBoxA(page, text, "Error", MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+}
+
+// Appends the installer's error messages of its last call to text, one a
+// line; a message that would not fit whole is left out. False when the
+// installer gave none.
+bool collectInstallerMessages(char* text, size_t capacity) {
+    size_t used = 0;
+    for (uint16_t record = 1; record <= installerRecords; ++record) {
+        char message[installerMessageBytes] = "";
+        uint32_t code = 0;
+        uint16_t length = 0;
+        int16_t status = SQLInstallerError(record, &code, message, sizeof message, &length);
+        if (status != installerSuccess && status != installerSuccessWithInfo)
+            break;
+        size_t n = textLength(message);
+        size_t separator = used ? 1 : 0;
+        if (n == 0 || used + separator + n >= capacity)
+            continue;
+        if (separator)
+            text[used++] = '\n';
+        copyBytesZ(text + used, message, n);
+        used += n;
+    }
+    return used > 0;
+}
+
+// A write the installer refused: the user is told why, in the installer's
+// own words when it has any, in a box owned by the sheet.
+void showWriteRefused(HWND page) {
+    char text[installerRecords * installerMessageBytes];
+    showError(page, collectInstallerMessages(text, sizeof text) ? text : notSavedText);
+}
+
 // After a save the data source is stored under its new name: the next
 // save of the same sheet moves it from there.
 int rememberStoredName(SetupContext* context) {
@@ -87,11 +130,13 @@ int saveDataSource(HWND page, SetupContext* context) {
     if (context->outputAddress && name && name[0])
         return storeConnectionString(context) == 0 ? 0 : 1;
     if (!name || !name[0] || !SQLValidDSN(name)) {
-        MessageBoxA(page, invalidNameText, "Error", MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+        showError(page, invalidNameText);
         return 1;
     }
-    if (!writeDataSource(context))
+    if (!writeDataSource(context)) {
+        showWriteRefused(page);
         return 1;
+    }
     if (rememberStoredName(context) != 0)
         return 1;
     // The page shows what was stored ("1" selects "1 - Preserve" again).

@@ -208,3 +208,52 @@ TEST_F(Interactive, AFileDataSourceSavesWhateverItsFileIsCalled) {
     }
     freeLowMemory(variable, 4096);
 }
+
+// A write the installer refuses is explained in the installer's own words,
+// in a box owned by the sheet, which stays open: the user may put things
+// right and try again, or cancel.
+TEST_F(Interactive, ARefusedWriteShowsTheInstallersReasonAndKeepsTheSheetOpen) {
+    RecordingInstaller installer;
+    ASSERT_TRUE(installer.bound());
+    const struct {
+        const char* function;
+        bool renamed; // a rename removes the old name first
+    } refusals[] = {{"SQLWritePrivateProfileString", false},
+                    {"SQLWriteDSNToIni", false},
+                    {"SQLRemoveDSNFromIni", true}};
+    for (const auto& refusal : refusals) {
+        std::string name = freshName("Qs", "Refused");
+        std::string savedAs = refusal.renamed ? freshName("Qs", "Moved") : name;
+        seedDataSource(name, {{"Description", "before"}});
+        std::string reason =
+            std::string("No rights to change system data sources (") + refusal.function + ")";
+        installer.refuse((std::string(refusal.function) + ":11:" + reason).c_str());
+        HWND sheetWindow = nullptr;
+        bool openAfterRefusal = false;
+        BoxWatcher boxes;
+        SheetDriver user({
+            [&](HWND sheet) {
+                sheetWindow = sheet;
+                SetDlgItemTextA(page(sheet, 0), 401, savedAs.c_str());
+                SetDlgItemTextA(page(sheet, 0), 402, "after");
+                pressOk(sheet);
+            },
+            [&](HWND sheet) {
+                // The user has the right put right and says so by editing.
+                openAfterRefusal = IsWindowVisible(sheet);
+                installer.refuse(nullptr);
+                SetDlgItemTextA(page(sheet, 0), 402, "after");
+                pressOk(sheet);
+            },
+            cancelIfOpen,
+        });
+        EXPECT_EQ(TRUE, request(ODBC_CONFIG_DSN, attrs({"DSN=" + name}))) << refusal.function;
+        EXPECT_TRUE(openAfterRefusal) << refusal.function;
+        std::vector<Box> shown = boxes.boxes();
+        ASSERT_EQ(1u, shown.size()) << refusal.function;
+        EXPECT_EQ(reason, shown[0].text);
+        EXPECT_EQ("Error", shown[0].caption);
+        EXPECT_EQ(sheetWindow, shown[0].owner);
+        EXPECT_EQ("after", stored(savedAs, "Description")) << refusal.function;
+    }
+}
