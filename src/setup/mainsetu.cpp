@@ -173,10 +173,14 @@ int appendTranslationRow(SetupContext* context, const char* keyword, const char*
 } // namespace
 
 int chooseTranslator(void* window, SetupContext* context) {
-    char name[64], path[261];
-    const char* section = context->storedName ? context->storedName : "";
-    readProfileString(section, "TranslationName", "", name, sizeof name, "ODBC.INI");
-    readProfileString(section, "TranslationDll", "", path, sizeof path, "ODBC.INI");
+    char name[64] = "", path[261] = "";
+    // A data source without a stored name has no choice stored yet; an
+    // empty section name would read the profile's list of section names.
+    const char* section = context->storedName;
+    if (section && section[0]) {
+        readProfileString(section, "TranslationName", "", name, sizeof name, "ODBC.INI");
+        readProfileString(section, "TranslationDll", "", path, sizeof path, "ODBC.INI");
+    }
     uint16_t nameLength = static_cast<uint16_t>(textLength(name));
     uint16_t pathLength = static_cast<uint16_t>(textLength(path));
     uint32_t option = 0;

@@ -257,3 +257,21 @@ TEST_F(Interactive, ARefusedWriteShowsTheInstallersReasonAndKeepsTheSheetOpen) {
         EXPECT_EQ("after", stored(savedAs, "Description")) << refusal.function;
     }
 }
+
+// A data source added without a name has no section of its own yet: the
+// translator's dialog opens empty, without a read of the section "" (a
+// list of every data source, to the profile store and on Windows).
+TEST_F(Interactive, TheTranslatorOfAnUnnamedDataSourceReadsNoSection) {
+    RecordingInstaller installer;
+    ASSERT_TRUE(installer.recordsProfileReads());
+    installer.translator("cancel");
+    SheetDriver user({
+        [](HWND sheet) { showPage(sheet, 1); },
+        [](HWND sheet) { click(page(sheet, 1), 310); },
+        cancelIfOpen,
+    });
+    request(ODBC_ADD_DSN, attrs({"Description=unnamed"}));
+    std::string log = installer.log();
+    EXPECT_NE(std::string::npos, log.find("SQLGetTranslator(window, \"\", 63, 260) = 0")) << log;
+    EXPECT_EQ(std::string::npos, log.find("SQLGetPrivateProfileString(\"\", \"Translation")) << log;
+}
