@@ -334,6 +334,7 @@ INT_PTR CALLBACK aboutPageProcedure(HWND page, UINT message, WPARAM wParam, LPAR
         // thread drawing on a dead window from a context about to be freed.
         if (SetupContext* context = contextOf(page))
             stopAnimation(&context->animation);
+        detachContext(page);
         return FALSE;
     }
     return FALSE;

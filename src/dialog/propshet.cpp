@@ -221,6 +221,9 @@ bool handlePageMessage(PageProtocol* protocol, HWND page, UINT message, WPARAM w
         sendHelpCommand(page);
         *result = TRUE;
         return true;
+    case WM_DESTROY:
+        detachContext(page);
+        return false;
     case WM_COMMAND: {
         SetupContext* context = contextOf(page);
         if (LOWORD(wParam) == pageCommandHelp) {

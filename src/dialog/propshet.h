@@ -68,7 +68,8 @@ struct PageProtocol {
 // be attached.
 SetupContext* beginPage(PageProtocol* protocol, HWND page, LPARAM pageRecord);
 // The messages that the editing pages answer alike: the sheet
-// notifications, help requests and the Test Connect command. True when
+// notifications, help requests, the Test Connect command and the page's
+// destruction (the context is detached). True when
 // message was one of them, with the dialog procedure's return in *result
 // (a notification's own result is set with DWLP_MSGRESULT).
 bool handlePageMessage(PageProtocol* protocol, HWND page, UINT message, WPARAM wParam,

@@ -11,3 +11,7 @@ int attachContext(HWND window, SetupContext* context) {
 SetupContext* contextOf(HWND window) {
     return static_cast<SetupContext*>(GetPropA(window, contextProperty));
 }
+
+void detachContext(HWND window) {
+    RemovePropA(window, contextProperty);
+}

@@ -10,3 +10,7 @@ struct SetupContext;
 int attachContext(HWND window, SetupContext* context);
 // The context attached to window; null when none is.
 SetupContext* contextOf(HWND window);
+// Removes the property, as a window must before it is destroyed: the
+// context ends with the request, and the property's name stays held by the
+// system for as long as a window carries it.
+void detachContext(HWND window);

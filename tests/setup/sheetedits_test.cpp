@@ -275,3 +275,48 @@ TEST_F(Interactive, TheTranslatorOfAnUnnamedDataSourceReadsNoSection) {
     EXPECT_NE(std::string::npos, log.find("SQLGetTranslator(window, \"\", 63, 260) = 0")) << log;
     EXPECT_EQ(std::string::npos, log.find("SQLGetPrivateProfileString(\"\", \"Translation")) << log;
 }
+
+namespace {
+// Page windows whose destruction the hook below saw, and those of them
+// that still carried the request's context then.
+std::vector<HWND> destroyed, destroyedWithContext;
+
+LRESULT CALLBACK noteDestruction(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && message->message == WM_NCDESTROY) {
+        destroyed.push_back(message->hwnd);
+        if (GetPropA(message->hwnd, "Handle"))
+            destroyedWithContext.push_back(message->hwnd);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+} // namespace
+
+// The context a page carries is the request's, which ends with the sheet:
+// no page window keeps it once it is gone.
+TEST_F(Interactive, NoPageKeepsTheRequestsContextPastItsEnd) {
+    std::string name = freshName("Qs", "Props");
+    std::vector<HWND> pages;
+    SheetDriver user({
+        [](HWND sheet) { showPage(sheet, 1); },
+        [](HWND sheet) { showPage(sheet, 2); },
+        [](HWND sheet) { showPage(sheet, 3); },
+        [&](HWND sheet) {
+            for (int i = 0; i < 4; ++i)
+                pages.push_back(page(sheet, i));
+            cancelIfOpen(sheet);
+        },
+    });
+    destroyed.clear();
+    destroyedWithContext.clear();
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, noteDestruction, nullptr, GetCurrentThreadId());
+    ASSERT_NE(nullptr, hook);
+    request(ODBC_ADD_DSN, attrs({"DSN=" + name}));
+    UnhookWindowsHookEx(hook);
+    ASSERT_EQ(4u, pages.size());
+    for (HWND window : pages) {
+        EXPECT_NE(destroyed.end(), std::find(destroyed.begin(), destroyed.end(), window));
+        EXPECT_EQ(destroyedWithContext.end(),
+                  std::find(destroyedWithContext.begin(), destroyedWithContext.end(), window));
+    }
+}
