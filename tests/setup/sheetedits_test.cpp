@@ -4,6 +4,16 @@
 // explained, and a page leaves nothing of the request behind. Interactive
 // requests under Wine against Wine's installer, with the recording
 // installer where a refusal or the translator's dialog is scripted.
+//
+// Wine 8 behaviours these tests rely on:
+// - its property sheet greys Apply after every successful apply cycle,
+//   the one a test runs to read the pages back included;
+// - PSM_PRESSBUTTON acts on a disabled sheet, as no user can: it stands for
+//   an OK that reaches the sheet while a test runs;
+// - its driver manager knows no Informix driver, so a test shows a "Test
+//   Connect Error" box (owned by the request's parent window);
+// - SetWindowText on an edit box keeps text longer than its EM_LIMITTEXT;
+// - a message box given a page as its owner is owned by the sheet.
 #include <windows.h>
 #include <commctrl.h>
 #include <odbcinst.h>
