@@ -152,12 +152,13 @@ void cutToLeadingNumber(char* value) {
 }
 
 int loadValues(SetupContext* context, RvValueParser& parser) {
-    // A file data source has nothing stored to fall back on; any other
+    // A file data source, or one not yet named, has nothing stored to fall
+    // back on (an empty name would address no data source); any other
     // request lists what is stored once and reads only what is there.
     // One block holds the listing, then room for the value being read.
     char* buffer = nullptr;
-    StoredKeys keys = {nullptr, 0, 0};
-    if (!context->isFileDataSource) {
+    StoredKeys keys = {nullptr, 0, 1};
+    if (!context->isFileDataSource && context->dataSourceName[0]) {
         if (!(buffer = static_cast<char*>(rvAlloc(2 * storedValueLimit))))
             return 0;
         keys = listStoredKeys(context->dataSourceName, buffer);

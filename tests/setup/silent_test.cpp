@@ -3,6 +3,7 @@
 #include "fakeinst.h"
 #include "requests.h"
 #include "setup/basesetu.h"
+#include "setup/infsgbvr.h"
 #include "setup/setup.h"
 #include "support/testsupport.h"
 #include <cstring>
@@ -104,6 +105,25 @@ TEST(SilentRead, OnlyKeysStoredUnderTheNameAreRead) {
     EXPECT_EQ((std::vector<std::string>{"Old (keys)", "Old Protocol"}), installer.reads);
     EXPECT_EQ("onsoctcp", installer.ini["Old"]["Protocol"]);
     EXPECT_EQ("given", installer.ini["Old"]["Database"]);
+}
+
+TEST(SilentRead, ADataSourceWithoutANameReadsNoSection) {
+    // An interactive add opens the sheet on the defaults before the user
+    // has named the data source.
+    FakeInstaller installer;
+    installer.ini[""]["Database"] = "not this";
+    std::string attributes = attrs({"DB=given"});
+    int window = 0;
+    SetupContext context;
+    initSetupContext(&context, &window, requestAddDsn, driver, attributes.data(), attributeTable,
+                     attributeTableCount);
+    uint16_t wantsSheet = 0;
+    EXPECT_EQ(1, loadSetupContext(&context, &wantsSheet));
+    EXPECT_EQ(1, wantsSheet);
+    EXPECT_STREQ("", context.values[0]) << "Description";
+    EXPECT_STREQ("given", context.values[1]) << "Database";
+    destroySetupContext(&context);
+    EXPECT_TRUE(installer.reads.empty());
 }
 
 TEST(SilentRead, AListingThatMayBeCutFallsBackToReadingEveryKey) {
