@@ -23,7 +23,8 @@ int RvStringW::assign(const char16_t* units) {
 int RvStringW::assignUnits(const char16_t* units, uint32_t n) {
     // The new block is filled before the old one is freed, so units may
     // point into this string.
-    char16_t* copy = static_cast<char16_t*>(rvAlloc((size_t(n) + 1) * 2));
+    uint32_t room = 0;
+    char16_t* copy = allocTerminatedUnits(n, &room);
     if (!copy)
         return 1;
     if (n)
@@ -33,14 +34,31 @@ int RvStringW::assignUnits(const char16_t* units, uint32_t n) {
         rvFree(buffer);
     buffer = copy;
     length = n;
-    capacity = n + 1;
+    capacity = room;
     ownsBuffer = 1;
     return 0;
+}
+
+// Room of n units, counted in 64 bits so that no sum wraps: more than the
+// 32-bit signed counts of the text calls can take is refused as out of
+// memory, as allocTerminatedUnits refuses it.
+int RvStringW::reserveUnits(uint64_t n) {
+    if (n <= capacity)
+        return 0;
+    if (n >= INT32_MAX) {
+        noteOutOfMemory();
+        return 1;
+    }
+    return reserve(static_cast<uint32_t>(n));
 }
 
 int RvStringW::reserve(uint32_t n) {
     if (!ownsBuffer) {
         postError(msgBufferNotOwned);
+        return 1;
+    }
+    if (n >= INT32_MAX) {
+        noteOutOfMemory();
         return 1;
     }
     char16_t* grown = static_cast<char16_t*>(rvRealloc(buffer, size_t(n) * 2));
@@ -52,7 +70,7 @@ int RvStringW::reserve(uint32_t n) {
 }
 
 int RvStringW::appendUnits(const char16_t* units, uint32_t n) {
-    if (length + n + 1 > capacity && reserve(length + n + 1) != 0)
+    if (reserveUnits(uint64_t(length) + n + 1) != 0)
         return 1;
     if (n)
         std::memcpy(buffer + length, units, size_t(n) * 2);
@@ -61,7 +79,7 @@ int RvStringW::appendUnits(const char16_t* units, uint32_t n) {
 }
 
 int RvStringW::appendBytes(const char* bytes, uint32_t n) {
-    if (length + n + 1 > capacity && reserve(length + n + 1) != 0)
+    if (reserveUnits(uint64_t(length) + n + 1) != 0)
         return 1;
     for (uint32_t i = 0; i < n; ++i)
         buffer[length + i] = static_cast<unsigned char>(bytes[i]);
@@ -72,9 +90,9 @@ int RvStringW::appendBytes(const char* bytes, uint32_t n) {
 int RvStringW::replace(uint32_t index, uint32_t count, const char16_t* units, uint32_t n) {
     if (units && n == 0)
         n = lengthW(units);
-    uint32_t newLength = length + n - count;
-    if (newLength + 1 > capacity && reserve(newLength + 1) != 0)
+    if (reserveUnits(uint64_t(length) + n - count + 1) != 0)
         return 1;
+    uint32_t newLength = length + n - count;
     // The tail is moved with its full length: a message may be longer than
     // a 16-bit count.
     uint32_t tail = length - index - count;

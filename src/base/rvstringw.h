@@ -42,6 +42,7 @@ public:
     const char* toNarrow(int enc);
 
     int reserve(uint32_t n);
+    int reserveUnits(uint64_t n);
     int appendUnits(const char16_t* units, uint32_t n);
     int appendBytes(const char* bytes, uint32_t n);
     int replace(uint32_t index, uint32_t count, const char16_t* units, uint32_t n);

@@ -130,6 +130,29 @@ TEST(ConversionLimits, UncountableLengthsAreRefusedUnread) {
     }
 }
 
+TEST(ConversionLimits, AWideStringNeverGrowsPastWhatItsCountsHold) {
+    // Sums of a length and a count that would wrap 32 bits are refused
+    // before anything is allocated or copied.
+    static const char16_t unit = u'x';
+    int (*const grows[])(RvStringW&) = {
+        [](RvStringW& s) { return s.appendUnits(&unit, UINT32_MAX - 3); },
+        [](RvStringW& s) { return s.appendBytes("x", UINT32_MAX); },
+        [](RvStringW& s) { return s.assignUnits(&unit, UINT32_MAX); },
+        [](RvStringW& s) { return s.replace(1, 1, &unit, UINT32_MAX - 1); },
+        [](RvStringW& s) { return s.reserve(0x80000000u); },
+    };
+    for (size_t i = 0; i < sizeof grows / sizeof grows[0]; ++i) {
+        ScopedErrorList errors;
+        RvStringW s;
+        ASSERT_EQ(0, s.assign(u"kept"));
+        rvAllocFailAt(0);
+        EXPECT_EQ(1, grows[i](s)) << i;
+        EXPECT_EQ(0, rvAllocCount()) << i;
+        EXPECT_TRUE(outOfMemoryNoted(errors)) << i;
+        EXPECT_EQ("kept", narrow(s.buffer, s.length)) << i;
+    }
+}
+
 TEST(ConversionLimits, AConverterIsNotGivenAnUncountableLength) {
     ScopedErrorList errors;
     RvStringW s;
