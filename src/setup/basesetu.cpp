@@ -79,12 +79,13 @@ StoredKeys listStoredKeys(const char* section, char* buffer) {
     buffer[0] = buffer[1] = 0;
     int n = SQLGetPrivateProfileString(section, nullptr, "", buffer,
                                        static_cast<int>(storedValueLimit), odbcIni);
-    StoredKeys keys = {buffer, 0, 0};
-    if (n <= 0)
-        n = 0;
-    keys.length = static_cast<uint32_t>(n) < storedValueLimit ? static_cast<uint32_t>(n) : 0;
+    // An answer as long as the buffer, or longer, is read no further than
+    // the buffer and is never taken as whole.
+    uint32_t length = n > 0 ? static_cast<uint32_t>(n) : 0;
+    if (length > storedValueLimit - 1)
+        length = storedValueLimit - 1;
     // Installers stop listing at the first name that no longer fits.
-    keys.complete = keys.length + longestKeyName + 2 <= storedValueLimit;
+    StoredKeys keys = {buffer, length, length + longestKeyName + 2 <= storedValueLimit};
     return keys;
 }
 

@@ -60,8 +60,10 @@ int PLAT_STDCALL fakeGetString(const char* section, const char* entry, const cha
     if (size <= 0)
         return 0;
     auto s = current->ini.find(section);
-    if (!entry)
-        return listKeys(s == current->ini.end() ? nullptr : &s->second, buffer, size);
+    if (!entry) {
+        int used = listKeys(s == current->ini.end() ? nullptr : &s->second, buffer, size);
+        return current->listingFillsBuffer ? size : used;
+    }
     std::string text = defaultText ? defaultText : "";
     if (s != current->ini.end()) {
         auto e = s->second.find(entry);

@@ -20,6 +20,9 @@ struct FakeInstaller {
     // Answers a value that does not fit with the default, as Wine 8's
     // installer does, instead of cutting it as Windows' does.
     bool defaultWhenTooLong = false;
+    // A listing of key names answers the buffer's whole size, as an
+    // installer whose list did not fit might.
+    bool listingFillsBuffer = false;
     // The call number (1 = first) from which writes fail; 0: none fails.
     int failWritesFrom = 0;
     // SQLRemoveDSNFromIni refuses.

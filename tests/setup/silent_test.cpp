@@ -135,6 +135,14 @@ TEST(SilentRead, AListingThatMayBeCutFallsBackToReadingEveryKey) {
     EXPECT_EQ(16u, installer.reads.size());
     EXPECT_EQ("sqlexec", installer.ini["Big"]["Service"]);
     EXPECT_EQ("1", installer.ini["Big"]["CursorBehavior"]);
+
+    // A listing as long as its buffer is not whole either.
+    FakeInstaller filled;
+    filled.listingFillsBuffer = true;
+    filled.ini["S"]["Service"] = "sqlexec";
+    EXPECT_EQ(1, silent(requestConfigDsn, attrs({"DSN=S"})));
+    EXPECT_EQ(16u, filled.reads.size());
+    EXPECT_EQ("sqlexec", filled.ini["S"]["Service"]);
 }
 
 TEST(SilentConfigure, ParenthesisedSecondEntryIsIgnoredExceptWhenAdding) {
