@@ -1,5 +1,5 @@
-#include "bosfindf.h"
-#include "rvplatform.h"
+#include "base/bosfindf.h"
+#include "base/rvplatform.h"
 #include <cstdio>
 
 int getFileDateAndSize(const char* path, char* dateText, uint32_t* size) {

@@ -1,7 +1,7 @@
 // Conversion between narrow text (ANSI code page or UTF-8) and UTF-16.
-#include "rverror.h"
-#include "rvplatform.h"
-#include "rvstringw.h"
+#include "base/rverror.h"
+#include "base/rvplatform.h"
+#include "base/rvstringw.h"
 #include <cstring>
 #include <unicode/ustring.h>
 

@@ -1,7 +1,7 @@
-#include "crypt.h"
-#include "hexify.h"
-#include "rvdbcs.h"
-#include "rverror.h"
+#include "base/crypt.h"
+#include "base/hexify.h"
+#include "base/rvdbcs.h"
+#include "base/rverror.h"
 
 namespace {
 typedef unsigned char Byte;

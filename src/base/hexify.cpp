@@ -1,5 +1,5 @@
-#include "hexify.h"
-#include "rverror.h"
+#include "base/hexify.h"
+#include "base/rverror.h"
 
 namespace {
 const char hexDigits[] = "0123456789ABCDEF";

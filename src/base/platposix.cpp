@@ -2,7 +2,7 @@
 // fuzzing, the unixODBC setup library). It knows the two ANSI code pages
 // the tests need, 1252 and 932 (Shift-JIS), through iconv; the code page
 // comes from RV_ANSI_CODE_PAGE or platSetAnsiCodePage.
-#include "rvplatform.h"
+#include "base/rvplatform.h"
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -221,7 +221,7 @@ struct StringEntry {
 };
 #define RV_STRING(id, text) {id, text},
 const StringEntry stringTable[] = {
-#include "../resources/strings.inc"
+#include "resources/strings.inc"
 };
 #undef RV_STRING
 char stringTableHandle;

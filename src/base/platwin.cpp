@@ -1,5 +1,5 @@
 // Windows side of the platform seam: each function is the Win32 call.
-#include "rvplatform.h"
+#include "base/rvplatform.h"
 #include <windows.h>
 
 static_assert(sizeof(CRITICAL_SECTION) <= sizeof(PlatLock::storage), "lock storage");

@@ -1,5 +1,5 @@
-#include "rvalloc.h"
-#include "rverror.h"
+#include "base/rvalloc.h"
+#include "base/rverror.h"
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // Growable array of object pointers.
-#include "rvarray.h"
-#include "rverror.h"
+#include "base/rvarray.h"
+#include "base/rverror.h"
 #include <cstdint>
 #include <cstring>
 

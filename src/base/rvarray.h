@@ -1,6 +1,6 @@
 // Growable array of object pointers.
 #pragma once
-#include "rvobject.h"
+#include "base/rvobject.h"
 
 class RvArray : public RvObject {
 public:

@@ -1,5 +1,5 @@
 // Behaviour of an association that has no key of the kind asked about.
-#include "rvassoci.h"
+#include "base/rvassoci.h"
 
 int RvAssociation::keyEquals(const RvSubString& key) const {
     (void)key;

@@ -1,6 +1,6 @@
 // Key/value association interface and its substring-keyed kind.
 #pragma once
-#include "rvobject.h"
+#include "base/rvobject.h"
 
 class RvSubString;
 

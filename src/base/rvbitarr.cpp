@@ -1,5 +1,5 @@
 // Bit set and the sorted pair lookup.
-#include "rvbitarr.h"
+#include "base/rvbitarr.h"
 
 RvBitArray::~RvBitArray() {
     rvFree(bits);

@@ -1,6 +1,6 @@
 // Bit set, least significant bit first within each byte.
 #pragma once
-#include "rvobject.h"
+#include "base/rvobject.h"
 
 class RvBitArray : public RvObject {
 public:

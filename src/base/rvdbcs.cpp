@@ -1,5 +1,5 @@
-#include "rvdbcs.h"
-#include "rvplatform.h"
+#include "base/rvdbcs.h"
+#include "base/rvplatform.h"
 #include <cstring>
 #include <unicode/uchar.h>
 

@@ -1,6 +1,6 @@
-#include "rverror.h"
-#include "../dialog/utility.h"
-#include "../setup/perthred.h"
+#include "base/rverror.h"
+#include "base/utility.h"
+#include "base/perthred.h"
 #include <cstring>
 #include <initializer_list>
 

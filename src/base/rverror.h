@@ -3,10 +3,10 @@
 // current on the calling thread; running out of memory is recorded without
 // allocating.
 #pragma once
-#include "rvlist.h"
-#include "rvsorted.h"
-#include "rvstring.h"
-#include "rvstringw.h"
+#include "base/rvlist.h"
+#include "base/rvsorted.h"
+#include "base/rvstring.h"
+#include "base/rvstringw.h"
 
 class RvErrorList;
 

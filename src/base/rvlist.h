@@ -1,5 +1,5 @@
 // Common base of objects held in lists.
 #pragma once
-#include "rvobject.h"
+#include "base/rvobject.h"
 
 class RvNode : public RvObject {};

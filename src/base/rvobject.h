@@ -1,7 +1,7 @@
 // Root of the support library's classes.
 #pragma once
 #include <cstdint>
-#include "rvalloc.h"
+#include "base/rvalloc.h"
 
 class RvObject {
 public:

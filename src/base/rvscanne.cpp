@@ -3,7 +3,7 @@
 // Every read is bounded by the input length: the input is counted text, not
 // terminated, and may end inside a double-byte or UTF-8 character, whose
 // length is then cut to the bytes that are there.
-#include "rvscanne.h"
+#include "base/rvscanne.h"
 #include <cstring>
 #include <unicode/uchar.h>
 

@@ -2,7 +2,7 @@
 // bracketed groups, comments and SQL-style operators, over counted narrow
 // text in the ANSI code page or UTF-8.
 #pragma once
-#include "rvstring.h"
+#include "base/rvstring.h"
 
 // Token kinds. A one-character operator is its byte value (61 for "=", 0
 // for a NUL byte), a two-character operator first * 256 + second (15677

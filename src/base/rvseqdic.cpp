@@ -1,6 +1,6 @@
 // Dictionary of associations searched linearly in insertion order.
-#include "rvseqdic.h"
-#include "rvstring.h"
+#include "base/rvseqdic.h"
+#include "base/rvstring.h"
 
 RvSeqDictionary::~RvSeqDictionary() {
     // The associations belong to the dictionary, their keys and values to

@@ -1,7 +1,7 @@
 // Dictionary of associations searched linearly in insertion order.
 #pragma once
-#include "rvarray.h"
-#include "rvassoci.h"
+#include "base/rvarray.h"
+#include "base/rvassoci.h"
 
 class RvSeqDictionary : public RvArray {
 public:

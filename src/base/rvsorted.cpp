@@ -1,5 +1,5 @@
 // Array kept in compare order with stable insertion.
-#include "rvsorted.h"
+#include "base/rvsorted.h"
 
 int RvSortedArray::find(const RvObject& probe, uint32_t& position) const {
     if (count == 0 || probe.compare(*items[0]) < 0) {

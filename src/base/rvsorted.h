@@ -1,7 +1,7 @@
 // Array kept in compare order with stable insertion, or in insertion order
 // when either low bit of orderFlags is set.
 #pragma once
-#include "rvarray.h"
+#include "base/rvarray.h"
 
 class RvSortedArray : public RvArray {
 public:

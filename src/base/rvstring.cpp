@@ -1,6 +1,6 @@
-#include "rvstring.h"
-#include "rverror.h"
-#include "rvplatform.h"
+#include "base/rvstring.h"
+#include "base/rverror.h"
+#include "base/rvplatform.h"
 #include <cstring>
 
 uint32_t RvSubString::findChar(char byte, uint32_t start) const {

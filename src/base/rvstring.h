@@ -1,8 +1,8 @@
 // Counted narrow text: views (RvSubString) and owned, growable strings
 // (RvString). Text is counted, never terminated by these classes.
 #pragma once
-#include "rvobject.h"
-#include "rvdbcs.h"
+#include "base/rvobject.h"
+#include "base/rvdbcs.h"
 
 class RvSubString : public RvObject {
 public:

@@ -1,5 +1,5 @@
-#include "rvstringw.h"
-#include "rverror.h"
+#include "base/rvstringw.h"
+#include "base/rverror.h"
 #include <cstring>
 
 RvStringW::~RvStringW() {

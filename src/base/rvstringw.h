@@ -1,8 +1,8 @@
 // Counted UTF-16 text: owned, growable strings and the message text of a
 // diagnostic with numbered placeholders.
 #pragma once
-#include "rvobject.h"
-#include "rvdbcs.h"
+#include "base/rvobject.h"
+#include "base/rvdbcs.h"
 
 struct UConverter;
 

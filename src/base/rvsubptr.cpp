@@ -1,6 +1,6 @@
 // Association of a substring key with an object value.
-#include "rvassoci.h"
-#include "rvstring.h"
+#include "base/rvassoci.h"
+#include "base/rvstring.h"
 #include <cstring>
 
 int RvSubPtrKey::keyEquals(const RvSubString& key) const {

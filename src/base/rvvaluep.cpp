@@ -1,6 +1,6 @@
 // Keyword=value pair parser over the scanner.
-#include "rvvaluep.h"
-#include "rverror.h"
+#include "base/rvvaluep.h"
+#include "base/rverror.h"
 
 namespace {
 

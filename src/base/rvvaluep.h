@@ -4,9 +4,9 @@
 // occurrence of a keyword wins, and of DSN and DRIVER whichever comes
 // first wins.
 #pragma once
-#include "rvbitarr.h"
-#include "rvscanne.h"
-#include "rvseqdic.h"
+#include "base/rvbitarr.h"
+#include "base/rvscanne.h"
+#include "base/rvseqdic.h"
 
 class RvError;
 

@@ -1,7 +1,7 @@
 // Conversion of text in named character sets through ICU converters.
-#include "ucnvconv.h"
-#include "rverror.h"
-#include "rvstringw.h"
+#include "base/ucnvconv.h"
+#include "base/rverror.h"
+#include "base/rvstringw.h"
 #include <unicode/ucnv.h>
 
 namespace {

@@ -2,15 +2,15 @@
 // ever touches the AnimationState it is given, the page's display context
 // and the icons it loads itself; the sheet's thread stops it and waits for
 // it whenever the page stops being the active one.
-#include "aboutpag.h"
-#include "propshet.h"
-#include "utility.h"
-#include "winprop.h"
-#include "../base/bosfindf.h"
-#include "../base/rvdbcs.h"
-#include "../setup/basesetu.h"
-#include "../setup/registry.h"
-#include "../setup/setup.h"
+#include "dialog/aboutpag.h"
+#include "dialog/propshet.h"
+#include "base/utility.h"
+#include "dialog/winprop.h"
+#include "base/bosfindf.h"
+#include "base/rvdbcs.h"
+#include "setup/basesetu.h"
+#include "store/registry.h"
+#include "rvversion.h"
 
 namespace {
 // The editing pages' record is reused for what this page keeps of the
@@ -273,7 +273,7 @@ void initialisePage(HWND page, LPARAM pageRecord) {
     SetupContext* context = beginPage(&aboutProtocol, page, pageRecord);
     if (context)
         fillAboutText(page, context);
-    SetDlgItemTextA(page, aboutVersion, getFileVersionString());
+    SetDlgItemTextA(page, aboutVersion, RV_FILE_VERSION_STRING);
 }
 } // namespace
 

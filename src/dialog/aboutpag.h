@@ -4,7 +4,7 @@
 // scrolls while the page shows.
 #pragma once
 #include <windows.h>
-#include "animstat.h"
+#include "setup/animstat.h"
 
 struct SetupContext;
 

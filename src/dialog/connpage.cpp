@@ -1,18 +1,18 @@
 // The Connection and Advanced pages share one procedure. The Connection
 // page alone ties the LogonID field to the default-login check box; each
 // page keeps its own sheet window and help topic.
-#include "connpage.h"
-#include "ownerdrw.h"
-#include "propshet.h"
-#include "utility.h"
-#include "wincente.h"
-#include "wingetst.h"
-#include "winprop.h"
-#include "../base/rvdbcs.h"
-#include "../base/rverror.h"
-#include "../setup/basesetu.h"
-#include "../setup/mainsetu.h"
-#include "../setup/registry.h"
+#include "dialog/connpage.h"
+#include "dialog/ownerdrw.h"
+#include "dialog/propshet.h"
+#include "base/utility.h"
+#include "dialog/wincente.h"
+#include "dialog/wingetst.h"
+#include "dialog/winprop.h"
+#include "base/rvdbcs.h"
+#include "base/rverror.h"
+#include "setup/basesetu.h"
+#include "setup/mainsetu.h"
+#include "store/registry.h"
 
 namespace {
 // Controls that the procedure addresses itself; the binding fills and

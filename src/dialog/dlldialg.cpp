@@ -1,6 +1,6 @@
-#include "dlldialg.h"
-#include "utility.h"
-#include "../base/rverror.h"
+#include "dialog/dlldialg.h"
+#include "base/utility.h"
+#include "base/rverror.h"
 
 int showModalDialog(HWND owner, unsigned templateId, DLGPROC procedure, LPARAM parameter) {
     HWND active = GetActiveWindow();

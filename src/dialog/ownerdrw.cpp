@@ -1,4 +1,4 @@
-#include "ownerdrw.h"
+#include "dialog/ownerdrw.h"
 
 namespace {
 // In pixels: the room above and below an item's content, the icon's

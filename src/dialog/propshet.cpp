@@ -1,15 +1,15 @@
 // The property sheet host. The pages come from the resource library; the
 // sheet is made with the narrow or the wide property-sheet functions, by
 // what the system supports (isNarrowCharacterSystem).
-#include "propshet.h"
-#include "utility.h"
-#include "winprop.h"
-#include "../base/rvalloc.h"
-#include "../base/rvplatform.h"
-#include "../base/rvdbcs.h"
-#include "../help/rvdisplayhelp.h"
-#include "../setup/basesetu.h"
-#include "../testconn/testconn.h"
+#include "dialog/propshet.h"
+#include "base/utility.h"
+#include "dialog/winprop.h"
+#include "base/rvalloc.h"
+#include "base/rvplatform.h"
+#include "base/rvdbcs.h"
+#include "help/rvdisplayhelp.h"
+#include "setup/basesetu.h"
+#include "testconn/testconn.h"
 #include <cstddef>
 
 int32_t testInProgress = 0;

@@ -1,4 +1,4 @@
-#include "wincente.h"
+#include "dialog/wincente.h"
 
 int centeredPosition(int start, int area, int size, int screen) {
     int position = start + (area - size) / 2;

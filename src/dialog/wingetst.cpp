@@ -1,8 +1,8 @@
-#include "wingetst.h"
-#include "../base/crypt.h"
-#include "../base/rvalloc.h"
-#include "../base/rvdbcs.h"
-#include "../setup/basesetu.h"
+#include "dialog/wingetst.h"
+#include "base/crypt.h"
+#include "base/rvalloc.h"
+#include "base/rvdbcs.h"
+#include "setup/basesetu.h"
 
 namespace {
 enum : WPARAM {

@@ -1,4 +1,4 @@
-#include "winprop.h"
+#include "dialog/winprop.h"
 
 namespace {
 const char contextProperty[] = "Handle";

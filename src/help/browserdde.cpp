@@ -2,9 +2,9 @@
 // made, used and ended within one call; requests wait at most ten seconds,
 // and the probe not at all, so a browser that hangs cannot hold the help
 // request.
-#include "browserdde.h"
-#include "../base/rvdbcs.h"
-#include "../base/rvplatform.h"
+#include "help/browserdde.h"
+#include "base/rvdbcs.h"
+#include "base/rvplatform.h"
 #include <cstdio>
 
 namespace {

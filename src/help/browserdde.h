@@ -2,7 +2,7 @@
 // it answers, "WWW_OpenURL" to hand it a URL and "WWW_Activate" to bring
 // its window forward. Results are 0 for success, -1 for failure.
 #pragma once
-#include "rvbrowser.h"
+#include "help/rvbrowser.h"
 
 enum { browserDdeItemBytes = 4096 };
 // Longer items do not fit a DDE string handle.

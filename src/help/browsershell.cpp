@@ -2,10 +2,10 @@
 // automation objects. The library never initialises COM itself: on a
 // thread that has not, the collection cannot be created and the caller
 // starts the browser instead.
-#include "browsershell.h"
-#include "../base/rvalloc.h"
-#include "../base/rvdbcs.h"
-#include "../base/rvplatform.h"
+#include "help/browsershell.h"
+#include "base/rvalloc.h"
+#include "base/rvdbcs.h"
+#include "base/rvplatform.h"
 
 #ifdef _WIN32
 #include <windows.h>

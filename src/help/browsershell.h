@@ -2,7 +2,7 @@
 // already shows is found through the shell's collection of browser windows
 // and navigated to the hand-off URL, so the reader keeps one help window.
 #pragma once
-#include "rvbrowser.h"
+#include "help/rvbrowser.h"
 
 // Busy is read every step until the browser is done, for at most the
 // limit: a page that never finishes loading must not hold the dialog.

@@ -4,14 +4,14 @@
 //
 // A running browser is reached over DDE (browserdde.cpp), Internet
 // Explorer through the shell's collection of its windows (browsershell.cpp).
-#include "rvbrowser.h"
-#include "browserdde.h"
-#include "browsershell.h"
-#include "rvdisplayhelp.h"
-#include "../base/rvalloc.h"
-#include "../base/rvdbcs.h"
-#include "../base/rvplatform.h"
-#include "../setup/registry.h"
+#include "help/rvbrowser.h"
+#include "help/browserdde.h"
+#include "help/browsershell.h"
+#include "help/rvdisplayhelp.h"
+#include "base/rvalloc.h"
+#include "base/rvdbcs.h"
+#include "base/rvplatform.h"
+#include "store/registry.h"
 #include <cctype>
 #include <cstdio>
 #include <ctime>

@@ -1,10 +1,10 @@
-#include "rvdisplayhelp.h"
-#include "rvbrowser.h"
-#include "../base/rvalloc.h"
-#include "../base/rvdbcs.h"
-#include "../base/rvplatform.h"
-#include "../dialog/utility.h"
-#include "../setup/registry.h"
+#include "help/rvdisplayhelp.h"
+#include "help/rvbrowser.h"
+#include "base/rvalloc.h"
+#include "base/rvdbcs.h"
+#include "base/rvplatform.h"
+#include "base/utility.h"
+#include "store/registry.h"
 
 namespace {
 // Resource strings of the message shown when the driver has no usable help

@@ -1,12 +1,12 @@
-#include "basesetu.h"
-#include "../base/rvplatform.h"
-#include "instshim.h"
-#include "mainsetu.h"
-#include "../base/crypt.h"
-#include "perthred.h"
-#include "../base/rverror.h"
-#include "../base/rvvaluep.h"
-#include "../dialog/utility.h"
+#include "setup/basesetu.h"
+#include "base/rvplatform.h"
+#include "store/instshim.h"
+#include "setup/mainsetu.h"
+#include "base/crypt.h"
+#include "base/perthred.h"
+#include "base/rverror.h"
+#include "base/rvvaluep.h"
+#include "base/utility.h"
 
 namespace {
 enum : uint32_t {
@@ -241,12 +241,7 @@ int parseAndLoad(SetupContext* context, uint16_t* wantsSheet) {
         result = 1;
     } else {
         *wantsSheet = 0;
-        // A file data source is never stored in ODBC.INI: its connection
-        // string is handed back instead.
-        if (context->isFileDataSource)
-            result = context->dataSourceName[0] && storeConnectionString(context) == 0;
-        else
-            result = writeDataSource(context);
+        result = saveDataSource(context) == saveDone;
     }
 
 done:
@@ -360,10 +355,14 @@ int loadSetupContext(SetupContext* context, uint16_t* wantsSheet) {
     return parseAndLoad(context, wantsSheet);
 }
 
-int writeDataSource(SetupContext* context) {
+namespace {
+bool isValidName(const char* name) {
+    return name && name[0] && SQLValidDSN(name);
+}
+
+// writeDataSource for a name already found valid.
+int writeValidDataSource(SetupContext* context) {
     const char* name = context->dataSourceName;
-    if (!name || !name[0] || !SQLValidDSN(name))
-        return 0;
     const char* stored = context->storedName;
     if (stored && stored[0] && compareIgnoreCaseZ(name, stored) != 0) {
         if (!SQLRemoveDSNFromIni(stored))
@@ -396,4 +395,21 @@ int writeDataSource(SetupContext* context) {
             return 0;
     }
     return 1;
+}
+} // namespace
+
+int writeDataSource(SetupContext* context) {
+    return isValidName(context->dataSourceName) ? writeValidDataSource(context) : 0;
+}
+
+SaveOutcome saveDataSource(SetupContext* context) {
+    const char* name = context->dataSourceName;
+    // A file data source is never stored in ODBC.INI: its connection
+    // string is handed back instead. It is named by its file, which need
+    // not be a valid data-source name.
+    if (context->isFileDataSource && name && name[0])
+        return storeConnectionString(context) == 0 ? saveDone : saveFailed;
+    if (!isValidName(name))
+        return saveInvalidName;
+    return writeValidDataSource(context) ? saveDone : saveRefused;
 }

@@ -1,8 +1,8 @@
 // The setup context: everything one ConfigDSN call knows, from its start
 // until it returns, and the steps that load it and write it to ODBC.INI.
 #pragma once
-#include "infsgbvr.h"
-#include "../dialog/animstat.h"
+#include "setup/infsgbvr.h"
+#include "setup/animstat.h"
 
 class RvErrorList;
 struct SheetHolder;
@@ -56,6 +56,19 @@ int loadSetupContext(SetupContext* context, uint16_t* wantsSheet);
 // Writes the data source under dataSourceName: the registration, then one
 // entry per row with a value, in table order. TRUE or FALSE.
 int writeDataSource(SetupContext* context);
+
+// Outcomes of saveDataSource.
+enum SaveOutcome {
+    saveDone = 0,        // written, or the connection string handed back
+    saveInvalidName = 1, // no name, or one the installer does not accept
+    saveRefused = 2,     // the installer refused a write
+    saveFailed = 3,      // the connection string could not be handed back
+};
+// Saves a loaded request the one way it allows, for the silent path and
+// the sheet alike: a file data source (SAVEFILE) hands its connection
+// string back through the caller's variable and is never stored; any other
+// data source is written to ODBC.INI under dataSourceName.
+SaveOutcome saveDataSource(SetupContext* context);
 
 // The part of an attribute string that is read: up to the first pair of
 // NUL bytes starting within the first 2048 bytes, or exactly 2048 bytes.

@@ -1,4 +1,4 @@
-#include "infsgbvr.h"
+#include "setup/infsgbvr.h"
 
 // Row order is the order of loading, writing, binding and of connection
 // strings.

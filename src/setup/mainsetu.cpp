@@ -1,10 +1,10 @@
-#include "mainsetu.h"
-#include "../base/hexify.h"
-#include "../base/rvalloc.h"
-#include "../base/rvdbcs.h"
-#include "../base/rverror.h"
-#include "instshim.h"
-#include "registry.h"
+#include "setup/mainsetu.h"
+#include "base/hexify.h"
+#include "base/rvalloc.h"
+#include "base/rvdbcs.h"
+#include "base/rverror.h"
+#include "store/instshim.h"
+#include "store/registry.h"
 
 int decodeOutputAddress(const char* value, uint32_t length, char*** address) {
     // A pointer's bytes in memory order, two digits each: eight digits from

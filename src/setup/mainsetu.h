@@ -1,7 +1,7 @@
 // The save step of a request: writing the data source, or for a file data
 // source handing its connection string back to the caller.
 #pragma once
-#include "basesetu.h"
+#include "setup/basesetu.h"
 
 // Decodes an "OutStrAddr" value: two characters, then the 2 * sizeof(void*)
 // hexadecimal digits of the caller's string variable's address, least

@@ -1,13 +1,13 @@
 // Test Connect: the connection string, the driver manager calls and the
 // diagnostic boxes.
-#include "testconn.h"
+#include "testconn/testconn.h"
 #include "base/crypt.h"
 #include "base/platodbc.h"
 #include "base/rvalloc.h"
 #include "base/rvdbcs.h"
 #include "base/rvplatform.h"
 #include "base/rvstring.h"
-#include "dialog/utility.h"
+#include "base/utility.h"
 #include "setup/basesetu.h"
 #include <cstring>
 

@@ -1,7 +1,7 @@
 // The error list: posting modes, out of memory, placeholders, parameter
 // conversion and the ODBC rank order.
 #include "base/rverror.h"
-#include "dialog/utility.h"
+#include "base/utility.h"
 #include "support/testsupport.h"
 #include "base/rvalloc.h"
 #include <atomic>

@@ -1,8 +1,8 @@
 // Per-thread records: each thread finds its own current error list, and
 // concurrent first uses neither lose records nor diagnostics.
 #include "base/rverror.h"
-#include "setup/libmain.h"
-#include "setup/perthred.h"
+#include "entry/libmain.h"
+#include "base/perthred.h"
 #include "support/testsupport.h"
 #include <atomic>
 #include <thread>

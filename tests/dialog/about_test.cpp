@@ -3,7 +3,7 @@
 // running property sheet for its drawing thread.
 #include "dialog/aboutpag.h"
 #include "dialog/propshet.h"
-#include "dialog/utility.h"
+#include "base/utility.h"
 #include "profile/winfixture.h"
 #include "setup/basesetu.h"
 #include "support/boxwatch.h"

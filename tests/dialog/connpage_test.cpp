@@ -7,7 +7,7 @@
 #include "dialog/connpage.h"
 #include "dialog/ownerdrw.h"
 #include "dialog/propshet.h"
-#include "dialog/utility.h"
+#include "base/utility.h"
 #include "help/rvbrowser.h"
 #include "profile/winfixture.h"
 #include "setup/basesetu.h"

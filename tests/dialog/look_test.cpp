@@ -10,7 +10,7 @@
 #include "dialog/aboutpag.h"
 #include "dialog/connpage.h"
 #include "dialog/ownerdrw.h"
-#include "dialog/utility.h"
+#include "base/utility.h"
 #include "profile/winfixture.h"
 #include "support/sheetdrive.h"
 #include "support/sheetrequest.h"

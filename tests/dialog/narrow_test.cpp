@@ -9,7 +9,7 @@
 #include <commctrl.h>
 #include <odbcinst.h>
 #include "base/rvplatform.h"
-#include "dialog/utility.h"
+#include "base/utility.h"
 #include "profile/winfixture.h"
 #include "setup/wineini.h"
 #include "support/sheetdrive.h"

@@ -5,7 +5,7 @@
 #include "base/rverror.h"
 #include "dialog/dlldialg.h"
 #include "dialog/propshet.h"
-#include "dialog/utility.h"
+#include "base/utility.h"
 #include "dialog/wincente.h"
 #include "dialog/winprop.h"
 #include "help/rvbrowser.h"

@@ -4,7 +4,7 @@
 // part of the shipped DLL.
 #include "base/rvalloc.h"
 #include "base/rvplatform.h"
-#include "setup/perthred.h"
+#include "base/perthred.h"
 #include <cstdint>
 
 namespace {

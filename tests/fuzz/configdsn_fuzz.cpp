@@ -27,9 +27,9 @@
 #include "fuzzsupport.h"
 #include "setup/basesetu.h"
 #include "setup/infsgbvr.h"
-#include "setup/instshim.h"
-#include "setup/perthred.h"
-#include "setup/setup.h"
+#include "store/instshim.h"
+#include "base/perthred.h"
+#include "entry/setup.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

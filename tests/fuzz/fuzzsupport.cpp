@@ -1,6 +1,6 @@
 #include "fuzzsupport.h"
-#include "dialog/utility.h"
-#include "setup/libmain.h"
+#include "base/utility.h"
+#include "entry/libmain.h"
 #include <cstdio>
 #include <cstdlib>
 

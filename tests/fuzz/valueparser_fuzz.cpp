@@ -20,8 +20,8 @@
 #include "base/rvscanne.h"
 #include "base/rvvaluep.h"
 #include "base/rverror.h"
-#include "dialog/utility.h"
-#include "setup/libmain.h"
+#include "base/utility.h"
+#include "entry/libmain.h"
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>

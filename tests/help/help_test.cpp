@@ -3,7 +3,7 @@
 // browser launch is replaced by a recorder; the help folder is read from
 // the registry under Wine only, since a Linux host has none.
 #include "base/rvalloc.h"
-#include "dialog/utility.h"
+#include "base/utility.h"
 #include "help/rvbrowser.h"
 #include "help/rvdisplayhelp.h"
 #include "support/testsupport.h"

@@ -9,7 +9,7 @@
 #include "base/rvalloc.h"
 #include "help/rvbrowser.h"
 #include "help/rvdisplayhelp.h"
-#include "setup/libmain.h"
+#include "entry/libmain.h"
 #include "support/helprecord.h"
 #include <windows.h>
 #include <cstdio>

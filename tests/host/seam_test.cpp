@@ -1,7 +1,7 @@
 // The platform seam as the shared library meets it: its own module name
 // and the resource library derived from that name.
 #include "base/rvplatform.h"
-#include "dialog/utility.h"
+#include "base/utility.h"
 #include <gtest/gtest.h>
 #include <string>
 

@@ -1,6 +1,6 @@
 // Which profile a file name selects: the base name is looked up, letter
 // case significant, as a piece of "ODBC.INI ODBCINST.INI CONTROL.INI".
-#include "setup/registry.h"
+#include "store/registry.h"
 #include <gtest/gtest.h>
 #include <string>
 

@@ -1,7 +1,7 @@
 // ODBC.INI reads when the installer cannot give them: this program's
 // directory holds a stand-in odbccp32.dll without SQLGetPrivateProfileString,
 // which the library's own load of "odbccp32.dll" finds first.
-#include "setup/registry.h"
+#include "store/registry.h"
 #include "winfixture.h"
 #include <gtest/gtest.h>
 #include <algorithm>

@@ -1,7 +1,7 @@
 // Reads of the ODBC profiles under Wine: ODBCINST.INI and CONTROL.INI from
 // the registry as seeded here, ODBC.INI through Wine's own installer,
 // anything else through the platform's profile-file function.
-#include "setup/registry.h"
+#include "store/registry.h"
 #include "winfixture.h"
 #include <gtest/gtest.h>
 #include <algorithm>

@@ -1,7 +1,7 @@
 // The resource library: its name follows the setup library's, it is looked
 // for beside it and then through the platform's search, it is counted per
 // use, and strings load in narrow or wide form.
-#include "dialog/utility.h"
+#include "base/utility.h"
 #include "winfixture.h"
 #include <gtest/gtest.h>
 

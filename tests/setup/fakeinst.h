@@ -1,7 +1,7 @@
 // A recording stand-in for the ODBC installer: ODBC.INI as a map of
 // sections, and the installer calls a request made, in order.
 #pragma once
-#include "setup/instshim.h"
+#include "store/instshim.h"
 #include <map>
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "recinst.h"
 #include "profile/winfixture.h"
-#include "setup/registry.h"
+#include "store/registry.h"
 #include <fstream>
 #include <sstream>
 

@@ -8,7 +8,7 @@
 // "odbccp32.dll" by name (the profile store's) finds the recorder.
 #pragma once
 #include <windows.h>
-#include "setup/instshim.h"
+#include "store/instshim.h"
 #include <string>
 
 class RecordingInstaller {

@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
-#include "dialog/utility.h"
+#include "base/utility.h"
 #include <odbcinst.h>
 #include <gtest/gtest.h>
 #include <string>

@@ -4,7 +4,7 @@
 #include "requests.h"
 #include "setup/basesetu.h"
 #include "setup/infsgbvr.h"
-#include "setup/setup.h"
+#include "entry/setup.h"
 #include "support/testsupport.h"
 #include <cstring>
 #include <string>

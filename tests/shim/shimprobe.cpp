@@ -8,9 +8,9 @@
 //   BOX <caption>|<text> a message box, answered with OK
 //   VERSION <a.b.c.d>    the file version of a named file
 // usage: shimprobe load | add <driver> | translator | version <file>
-#include "setup/instshim.h"
-#include "setup/libmain.h"
-#include "setup/setup.h"
+#include "store/instshim.h"
+#include "entry/libmain.h"
+#include "entry/setup.h"
 #include "support/boxwatch.h"
 #include <windows.h>
 #include <cstdio>

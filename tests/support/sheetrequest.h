@@ -5,7 +5,7 @@
 // tests' own use of it returns after each test.
 #pragma once
 #include <windows.h>
-#include "dialog/utility.h"
+#include "base/utility.h"
 #include "profile/winfixture.h"
 #include <gtest/gtest.h>
 #include <string>

@@ -1,8 +1,8 @@
 // Test programs start the library as its entry function would, with the
 // resource library loaded for message texts.
 #include "base/rvplatform.h"
-#include "dialog/utility.h"
-#include "setup/libmain.h"
+#include "base/utility.h"
+#include "entry/libmain.h"
 #include "testsupport.h"
 #include <cstdio>
 

@@ -1,8 +1,8 @@
 // Library start-up and shut-down, run by the entry function.
-#include "libmain.h"
-#include "perthred.h"
-#include "../base/rverror.h"
-#include "registry.h"
+#include "entry/libmain.h"
+#include "base/perthred.h"
+#include "base/rverror.h"
+#include "store/registry.h"
 
 void* libraryModule = nullptr;
 

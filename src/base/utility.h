@@ -1,7 +1,7 @@
 // The resource library: the companion file that holds every dialog
 // template, string and icon of the setup library.
 #pragma once
-#include "../base/rvplatform.h"
+#include "base/rvplatform.h"
 
 extern PlatModule resourceLibrary;
 extern int32_t resourceLibraryUses;

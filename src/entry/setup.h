@@ -1,6 +1,6 @@
 // Exported entry points of the setup library.
 #pragma once
-#include "../base/rvplatform.h"
+#include "base/rvplatform.h"
 #include <cstdint>
 
 // The ODBC installer's entry point: adds (1), configures (2) or removes (3)

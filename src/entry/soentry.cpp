@@ -9,7 +9,7 @@
 // This file is linked after every other source of the library, so its
 // object is built after the locks and static error records and destroyed
 // before them, as the Windows runtime orders them around DllMain.
-#include "libmain.h"
+#include "entry/libmain.h"
 #include <dlfcn.h>
 
 namespace {

@@ -2,8 +2,8 @@
 // into the library gets one RvThreadInfo, found by thread id; slot 0 holds
 // the thread's current error list.
 #pragma once
-#include "../base/rvobject.h"
-#include "../base/rvplatform.h"
+#include "base/rvobject.h"
+#include "base/rvplatform.h"
 
 class RvCriticalSection : public RvObject {
 public:

@@ -3,7 +3,7 @@
 // returns that function's result, or 0 (FALSE, or 0 bytes) when the
 // function cannot be had.
 #pragma once
-#include "../base/rvplatform.h"
+#include "base/rvplatform.h"
 
 // The installer entry points the setup library calls, narrow forms.
 struct InstallerFunctions {

@@ -1,5 +1,5 @@
 // The setup library's entry function (DllMain).
-#include "libmain.h"
+#include "entry/libmain.h"
 #include <windows.h>
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {

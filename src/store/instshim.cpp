@@ -1,6 +1,6 @@
-#include "instshim.h"
-#include "../base/rvalloc.h"
-#include "../base/rvdbcs.h"
+#include "store/instshim.h"
+#include "base/rvalloc.h"
+#include "base/rvdbcs.h"
 #include <cstdio>
 
 namespace {

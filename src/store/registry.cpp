@@ -1,7 +1,7 @@
-#include "registry.h"
-#include "perthred.h"
-#include "../base/rvdbcs.h"
-#include "../dialog/utility.h"
+#include "store/registry.h"
+#include "base/perthred.h"
+#include "base/rvdbcs.h"
+#include "base/utility.h"
 
 namespace {
 typedef int(PLAT_STDCALL* GetProfileStringFunction)(const char* section, const char* key,

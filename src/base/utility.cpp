@@ -1,5 +1,5 @@
-#include "utility.h"
-#include "../base/rvdbcs.h"
+#include "base/utility.h"
+#include "base/rvdbcs.h"
 
 PlatModule resourceLibrary = nullptr;
 int32_t resourceLibraryUses = 0;

@@ -1,11 +1,10 @@
-#include "setup.h"
-#include "basesetu.h"
-#include "instshim.h"
-#include "libmain.h"
-#include "../dialog/utility.h"
-#ifdef _WIN32
-#include "sheetsetu.h"
-#endif
+#include "entry/setup.h"
+#include "setup/basesetu.h"
+#include "store/instshim.h"
+#include "entry/libmain.h"
+#include "base/utility.h"
+#include "entry/sheetsetu.h"
+#include "rvversion.h"
 
 extern "C" int PLAT_STDCALL ConfigDSN(void* parentWindow, uint16_t request, const char* driverName,
                                       const char* attributes) {
@@ -20,20 +19,13 @@ extern "C" int PLAT_STDCALL ConfigDSN(void* parentWindow, uint16_t request, cons
                      attributeTableCount);
     uint16_t wantsSheet = 0;
     int result = loadSetupContext(&context, &wantsSheet);
-    if (result && wantsSheet) {
-#ifdef _WIN32
+    if (result && wantsSheet)
         result = runSetupSheet(&context);
-#else
-        // There is no property sheet outside Windows: a request that needs
-        // one cannot be carried out.
-        result = 0;
-#endif
-    }
     destroySetupContext(&context);
     return result ? 1 : 0;
 }
 
 // The build version; the About page shows the same text.
 extern "C" const char* getFileVersionString() {
-    return "06.00.0064 (b0062, U0054)";
+    return RV_FILE_VERSION_STRING;
 }

@@ -1,4 +1,4 @@
-#include "perthred.h"
+#include "base/perthred.h"
 
 RvThreadInfo* threadInfoList = nullptr;
 RvCriticalSection threadListLock;

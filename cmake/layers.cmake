@@ -1,0 +1,56 @@
+# The library is built in layers, each a static library made from one folder
+# of src/ and allowed to use only the layers below it:
+#
+#   entry      ConfigDSN, getFileVersionString, start-up, the sheet run
+#   dialog     sheet host, page rules, pages, control binding (Windows)
+#   testconn   help    services the pages call
+#   setup      request core: attribute table, setup context, load and save
+#   store      profile and registry store, installer shim
+#   base       support library, resource library access, platform seam
+#
+# A layer's include path is a folder of links to its own folder and to the
+# folders of the layers it uses, and nothing else: an include written
+# "dialog/propshet.h" in src/setup names a file that its compiler cannot
+# see, so a dependency that runs up fails to build. Headers are always
+# included by their folder-qualified name; a relative "../" include would
+# step around the layer's view, so configuration refuses it.
+
+set(RV_LAYER_VIEWS ${CMAKE_BINARY_DIR}/layers)
+
+# rv_layer(<target> <folder> SOURCES <files...> [USES <lower layers...>])
+function(rv_layer target folder)
+  cmake_parse_arguments(PARSE_ARGV 2 LAYER "" "" "SOURCES;USES")
+  set(folders ${folder} resources)
+  foreach(lower IN LISTS LAYER_USES)
+    get_target_property(lowerFolders ${lower} RV_LAYER_FOLDERS)
+    list(APPEND folders ${lowerFolders})
+  endforeach()
+  list(REMOVE_DUPLICATES folders)
+
+  set(view ${RV_LAYER_VIEWS}/${target})
+  file(MAKE_DIRECTORY ${view})
+  foreach(visible IN LISTS folders)
+    file(REMOVE ${view}/${visible})
+    file(CREATE_LINK ${PROJECT_SOURCE_DIR}/src/${visible} ${view}/${visible} SYMBOLIC)
+  endforeach()
+
+  add_library(${target} STATIC ${LAYER_SOURCES})
+  set_target_properties(${target} PROPERTIES RV_LAYER_FOLDERS "${folders}")
+  target_include_directories(${target} PRIVATE ${view})
+  target_compile_options(${target} PRIVATE ${RV_PRODUCT_FLAGS})
+  target_link_libraries(${target} PUBLIC ${LAYER_USES})
+endfunction()
+
+# Refuses "../" includes in the library's sources (see above).
+function(rv_check_layer_includes)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS
+    ${PROJECT_SOURCE_DIR}/src/*.cpp ${PROJECT_SOURCE_DIR}/src/*.h)
+  foreach(source IN LISTS sources)
+    file(STRINGS ${source} relative REGEX "^[ \t]*#[ \t]*include[ \t]*\"\\.\\./")
+    if(relative)
+      message(FATAL_ERROR "${source}: ${relative}\n"
+        "Include a header by its folder-qualified name (\"base/rverror.h\"); "
+        "a relative include steps around the layers (cmake/layers.cmake).")
+    endif()
+  endforeach()
+endfunction()
