@@ -17,10 +17,12 @@
 
 set(RV_LAYER_VIEWS ${CMAKE_BINARY_DIR}/layers)
 
-# rv_layer(<target> <folder> SOURCES <files...> [USES <lower layers...>])
+# rv_layer(<target> <folder> SOURCES <files...> [USES <lower layers...>]
+#          [SEES <data folders...>])
+# SEES names folders of src/ that hold data rather than code (resources).
 function(rv_layer target folder)
-  cmake_parse_arguments(PARSE_ARGV 2 LAYER "" "" "SOURCES;USES")
-  set(folders ${folder} resources)
+  cmake_parse_arguments(PARSE_ARGV 2 LAYER "" "" "SOURCES;USES;SEES")
+  set(folders ${folder} ${LAYER_SEES})
   foreach(lower IN LISTS LAYER_USES)
     get_target_property(lowerFolders ${lower} RV_LAYER_FOLDERS)
     list(APPEND folders ${lowerFolders})
@@ -28,9 +30,15 @@ function(rv_layer target folder)
   list(REMOVE_DUPLICATES folders)
 
   set(view ${RV_LAYER_VIEWS}/${target})
+  # A view is made afresh at each configuration: a folder the layer no
+  # longer uses must not stay visible. (REMOVE deletes links, never what
+  # they point to.)
+  file(GLOB stale LIST_DIRECTORIES true ${view}/*)
+  if(stale)
+    file(REMOVE ${stale})
+  endif()
   file(MAKE_DIRECTORY ${view})
   foreach(visible IN LISTS folders)
-    file(REMOVE ${view}/${visible})
     file(CREATE_LINK ${PROJECT_SOURCE_DIR}/src/${visible} ${view}/${visible} SYMBOLIC)
   endforeach()
 

@@ -213,33 +213,78 @@ void platLockLeave(PlatLock* lock) {
 }
 
 namespace {
-// The resource library's string table, compiled in: on POSIX the library
-// named like a resource library ("...R.DLL") resolves to it.
-struct StringEntry {
-    unsigned id;
-    const char* text;
+// Libraries that the host has no file for: each answers LoadString from a
+// string table its registrant handed in. The slot's address is the module
+// handle.
+struct BuiltInLibrary {
+    const char* nameEnding;
+    const PlatStringEntry* strings;
+    unsigned count;
 };
-#define RV_STRING(id, text) {id, text},
-const StringEntry stringTable[] = {
-#include "resources/strings.inc"
+enum { builtInCapacity = 4, aliasCapacity = 4 };
+BuiltInLibrary builtIns[builtInCapacity];
+struct LibraryAlias {
+    const char* name;
+    const char* hostName;
 };
-#undef RV_STRING
-char stringTableHandle;
+LibraryAlias aliases[aliasCapacity];
 
-const char* findString(PlatModule module, unsigned id) {
-    if (module != &stringTableHandle)
-        return nullptr;
-    for (const StringEntry& entry : stringTable)
-        if (entry.id == id)
-            return entry.text;
+const BuiltInLibrary* builtInOf(PlatModule module) {
+    for (const BuiltInLibrary& library : builtIns)
+        if (module == &library && library.nameEnding)
+            return &library;
     return nullptr;
 }
 
-bool namesResourceLibrary(const char* name) {
-    size_t n = std::strlen(name);
-    return n >= 5 && strcasecmp(name + n - 5, "R.DLL") == 0;
+const char* findString(PlatModule module, unsigned id) {
+    const BuiltInLibrary* library = builtInOf(module);
+    if (!library)
+        return nullptr;
+    for (unsigned i = 0; i < library->count; ++i)
+        if (library->strings[i].id == id)
+            return library->strings[i].text;
+    return nullptr;
+}
+
+bool endsWithAnyCase(const char* name, const char* ending) {
+    size_t n = std::strlen(name), m = std::strlen(ending);
+    return n >= m && strcasecmp(name + n - m, ending) == 0;
+}
+
+PlatModule builtInNamed(const char* name) {
+    for (BuiltInLibrary& library : builtIns)
+        if (library.nameEnding && endsWithAnyCase(name, library.nameEnding))
+            return &library;
+    return nullptr;
+}
+
+const char* hostNameOf(const char* name) {
+    for (const LibraryAlias& alias : aliases)
+        if (alias.name && strcasecmp(name, alias.name) == 0)
+            return alias.hostName;
+    return name;
 }
 } // namespace
+
+int platAddBuiltInLibrary(const char* nameEnding, const PlatStringEntry* strings, unsigned count) {
+    for (BuiltInLibrary& library : builtIns) {
+        if (!library.nameEnding || strcasecmp(library.nameEnding, nameEnding) == 0) {
+            library = {nameEnding, strings, count};
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int platAddLibraryAlias(const char* name, const char* hostName) {
+    for (LibraryAlias& alias : aliases) {
+        if (!alias.name || strcasecmp(alias.name, name) == 0) {
+            alias = {name, hostName};
+            return 0;
+        }
+    }
+    return 1;
+}
 
 unsigned platModuleFileName(PlatModule module, char* out, unsigned capacity) {
     const char* path = nullptr;
@@ -267,12 +312,9 @@ unsigned platModuleFileName(PlatModule module, char* out, unsigned capacity) {
 }
 
 PlatModule platLoadLibrary(const char* name) {
-    if (namesResourceLibrary(name))
-        return &stringTableHandle;
-    // The ODBC installer of a Linux host is unixODBC's, with the same entry
-    // points as the Windows one.
-    if (strcasecmp(name, "odbccp32.dll") == 0)
-        name = "libodbcinst.so.2";
+    if (PlatModule builtIn = builtInNamed(name))
+        return builtIn;
+    name = hostNameOf(name);
     char path[4096];
     size_t n = std::strlen(name);
     if (n >= sizeof path)
@@ -283,13 +325,13 @@ PlatModule platLoadLibrary(const char* name) {
 }
 
 void* platProcAddress(PlatModule module, const char* name) {
-    if (!module || module == &stringTableHandle)
+    if (!module || builtInOf(module))
         return nullptr;
     return dlsym(module, name);
 }
 
 void platFreeLibrary(PlatModule module) {
-    if (module && module != &stringTableHandle)
+    if (module && !builtInOf(module))
         dlclose(module);
 }
 
@@ -352,6 +394,9 @@ int platRegOpenKey(PlatKey, const char*, PlatRegKey*) {
 }
 void platRegCloseKey(PlatRegKey) {}
 int platRegQueryValue(PlatRegKey, const char*, char*, uint32_t*) {
+    return platRegMissing;
+}
+int platRegQueryText(PlatRegKey, const char*, char*, uint32_t*) {
     return platRegMissing;
 }
 int platRegEnumValue(PlatRegKey, uint32_t, char*, uint32_t, uint32_t*, uint32_t*) {

@@ -185,6 +185,17 @@ int platRegQueryValue(PlatRegKey key, const char* name, char* data, uint32_t* si
     return regResult(status);
 }
 
+int platRegQueryText(PlatRegKey key, const char* name, char* data, uint32_t* size) {
+    DWORD type = 0, bytes = *size;
+    LONG status = RegQueryValueExA(static_cast<HKEY>(key), name, nullptr, &type,
+                                   reinterpret_cast<BYTE*>(data), &bytes);
+    if (status == ERROR_SUCCESS && type != REG_SZ && type != REG_EXPAND_SZ)
+        return platRegMissing;
+    if (status == ERROR_SUCCESS)
+        *size = bytes;
+    return regResult(status);
+}
+
 int platRegEnumValue(PlatRegKey key, uint32_t index, char* name, uint32_t nameCapacity,
                      uint32_t* nameLength, uint32_t* dataLength) {
     DWORD chars = nameCapacity;

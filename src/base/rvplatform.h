@@ -97,6 +97,9 @@ void platRegCloseKey(PlatRegKey key);
 // RegQueryValueExA of the named value, whatever its type: *size is the
 // room in data on entry and the bytes stored on success.
 int platRegQueryValue(PlatRegKey key, const char* name, char* data, uint32_t* size);
+// As platRegQueryValue, for a text value only (REG_SZ or REG_EXPAND_SZ): a
+// value of any other type counts as missing.
+int platRegQueryText(PlatRegKey key, const char* name, char* data, uint32_t* size);
 // RegEnumValueA at index: the value's name into name (nameCapacity bytes,
 // terminator included), its length in *nameLength and the byte length of
 // its data in *dataLength; the data itself is not read.
@@ -193,6 +196,19 @@ const uint32_t platDdeTimeoutAsync = 0xFFFFFFFFu;
 // are freed. 1 otherwise.
 int platDdeRequest(PlatDdeConversation* conversation, const char* item, uint32_t timeout, void* out,
                    uint32_t capacity, uint32_t* size);
+
+// What the POSIX stand-in is told of the files it has no copy of. A
+// library whose name ends with nameEnding (letter case ignored) loads as a
+// module that holds nothing but strings (count entries, ASCII texts, kept
+// by the caller for the life of the process); a library named name loads
+// the host's hostName instead. Each call replaces an earlier one for the
+// same name; 1 when no room is left. Not part of the Windows build.
+struct PlatStringEntry {
+    unsigned id;
+    const char* text;
+};
+int platAddBuiltInLibrary(const char* nameEnding, const PlatStringEntry* strings, unsigned count);
+int platAddLibraryAlias(const char* name, const char* hostName);
 
 // Test hook of the POSIX stand-in: the ANSI code page it reports (1252 or
 // 932). The Windows build takes the code page from the process locale.

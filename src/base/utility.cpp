@@ -1,5 +1,6 @@
 #include "base/utility.h"
 #include "base/rvdbcs.h"
+#include "base/rvpath.h"
 
 PlatModule resourceLibrary = nullptr;
 int32_t resourceLibraryUses = 0;
@@ -16,8 +17,8 @@ int loadResourceLibrary(PlatModule module, int replaceLastCharacter, PlatModule*
     unsigned length = platModuleFileName(module, path, sizeof path);
     if (length == 0)
         return 1;
-    const char* slash = findLastChar(path, '\\', encodingAnsi);
-    if (!slash)
+    const char* fileName = pathFileName(path);
+    if (fileName == path || (fileName[-1] != '\\' && fileName[-1] != '/'))
         return 1;
     if (*uses != 0) {
         ++*uses;
@@ -26,9 +27,9 @@ int loadResourceLibrary(PlatModule module, int replaceLastCharacter, PlatModule*
     *library = nullptr;
 
     // Directory and file name; the name gets room for the longer suffix.
-    uint32_t directoryLength = static_cast<uint32_t>(slash - path);
+    uint32_t directoryLength = static_cast<uint32_t>(fileName - 1 - path);
     char name[maxPath + sizeof resourceSuffix];
-    copyTruncated(name, sizeof name, slash + 1);
+    copyTruncated(name, sizeof name, fileName);
     uint32_t nameLength = static_cast<uint32_t>(textLength(name));
 
     // The first character of the name is never taken for the dot.
@@ -44,9 +45,7 @@ int loadResourceLibrary(PlatModule module, int replaceLastCharacter, PlatModule*
     copyTextEnd(name + (replaceLastCharacter ? dot - 1 : dot), resourceSuffix);
 
     char full[maxPath + 1 + sizeof name];
-    copyBytes(full, path, directoryLength);
-    full[directoryLength] = '\\';
-    copyTextEnd(full + directoryLength + 1, name);
+    joinPath(full, sizeof full, path, directoryLength, name);
 
     PlatModule loaded = platLoadLibrary(full);
     if (!loaded)

@@ -8,6 +8,7 @@
 #include "dialog/winprop.h"
 #include "base/bosfindf.h"
 #include "base/rvdbcs.h"
+#include "base/rvpath.h"
 #include "setup/basesetu.h"
 #include "store/registry.h"
 #include "rvversion.h"
@@ -61,23 +62,11 @@ void readDriverPath(const SetupContext* context, char* path) {
         readProfileString(context->driverName, "Driver", "", path, driverPathBytes, "ODBCINST.INI");
 }
 
-// The file name of path: what follows its last separator or, without
-// one, its drive prefix.
-const char* fileNameOf(const char* path) {
-    const char* name = path;
-    if (path[0] && path[1] == ':')
-        name = path + 2;
-    const char* backslash = findLastChar(name, '\\', encodingAnsi);
-    const char* slash = findLastChar(name, '/', encodingAnsi);
-    const char* last = backslash > slash ? backslash : slash;
-    return last ? last + 1 : name;
-}
-
 // The company's drivers are named QZ..., in either letter case. Only the
 // first two characters of the base name matter, and neither can be the
 // directory, the extension or half of a double-byte character.
 bool isCompanyDriver(const char* path) {
-    const char* name = fileNameOf(path);
+    const char* name = pathFileName(path);
     return (name[0] | 0x20) == 'q' && (name[1] | 0x20) == 'z';
 }
 

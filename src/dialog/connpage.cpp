@@ -61,45 +61,25 @@ IconPage advancedPage = {{"infadvanced", applyPage, false, nullptr}, false};
 
 using ClientValue = char[clientValueSize];
 
-// The client stores its settings as text. A longer value, or one of
-// another type, is not a setting this page can show, and a cut one would
-// name another server or host: it counts as missing.
-bool queryClientValue(HKEY key, const char* name, ClientValue& value) {
-    DWORD type = 0, size = clientValueSize;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
-        ERROR_SUCCESS)
-        return false;
-    return (type == REG_SZ || type == REG_EXPAND_SZ) &&
-           endRegistryText(value, size, clientValueSize);
-}
-
-// Reads value valueName of the key root\keyPrefix keyName.
-bool readClientValue(HKEY root, const char* keyPrefix, const char* keyName, const char* valueName,
-                     ClientValue& value) {
-    char path[128];
-    size_t prefixLength = textLength(keyPrefix), nameLength = textLength(keyName);
-    if (prefixLength + nameLength >= sizeof path)
-        return false;
-    copyBytes(path, keyPrefix, prefixLength);
-    copyBytes(path + prefixLength, keyName, nameLength + 1);
-    HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return false;
-    bool found = queryClientValue(key, valueName, value);
-    RegCloseKey(key);
-    return found;
+// Reads value valueName of the key root\keyPrefix keyName. The client
+// stores its settings as text; a longer value, or one of another type, is
+// not a setting this page can show, and a cut one would name another
+// server or host: it counts as missing.
+bool readClientValue(PlatKey root, const char* keyPrefix, const char* keyName,
+                     const char* valueName, ClientValue& value) {
+    return readRegistryText(root, keyPrefix, keyName, valueName, value, clientValueSize);
 }
 
 // A value of the SQLHOSTS entry of server. An empty name names no entry.
 bool readSqlHostsValue(const ClientValue& server, const char* valueName, ClientValue& value) {
-    return server[0] && readClientValue(HKEY_LOCAL_MACHINE, sqlHostsKey, server, valueName, value);
+    return server[0] && readClientValue(platKeyLocalMachine, sqlHostsKey, server, valueName, value);
 }
 
 // The entry consulted is always that of the user's current Informix
 // server, whatever server the data source names.
 bool lookUpClientSetting(int kind, ClientValue& value) {
     ClientValue server;
-    if (!readClientValue(HKEY_CURRENT_USER, environmentKey, "", "INFORMIXSERVER", server))
+    if (!readClientValue(platKeyCurrentUser, environmentKey, "", "INFORMIXSERVER", server))
         return false;
     switch (kind) {
     case clientServer:
@@ -114,7 +94,7 @@ bool lookUpClientSetting(int kind, ClientValue& value) {
     case clientUser: {
         ClientValue host;
         return readSqlHostsValue(server, "HOST", host) && host[0] &&
-               readClientValue(HKEY_CURRENT_USER, netrcKey, host, "USER", value);
+               readClientValue(platKeyCurrentUser, netrcKey, host, "USER", value);
     }
     }
     return false;

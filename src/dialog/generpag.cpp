@@ -43,8 +43,8 @@ void placeBeforeInTabOrder(HWND button, HWND next) {
 // The Test Connect button, left of the sheet's OK button with its height
 // and font. False when its text is missing from the resource library.
 bool addTestConnectButton(HWND sheet) {
-    char text[256];
-    if (LoadStringA(static_cast<HINSTANCE>(resourceLibrary), 20170, text, sizeof text) <= 0)
+    char text[resourceStringCapacity];
+    if (loadResourceStringA(text, 20170) <= 0)
         return false;
     HWND ok = GetDlgItem(sheet, IDOK);
     RECT frame = {};

@@ -9,6 +9,7 @@
 // This file is linked after every other source of the library, so its
 // object is built after the locks and static error records and destroyed
 // before them, as the Windows runtime orders them around DllMain.
+#include "entry/hostlibs.h"
 #include "entry/libmain.h"
 #include <dlfcn.h>
 
@@ -25,6 +26,7 @@ struct LibraryEntry {
             if (self)
                 dlclose(self);
         }
+        bindHostLibraries();
         // A shared library cannot refuse to load from here; without the
         // loading thread's record, requests run without an error list.
         attached = attachProcess(self) != 0;

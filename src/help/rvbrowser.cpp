@@ -7,7 +7,6 @@
 #include "help/rvbrowser.h"
 #include "help/browserdde.h"
 #include "help/browsershell.h"
-#include "help/rvdisplayhelp.h"
 #include "base/rvalloc.h"
 #include "base/rvdbcs.h"
 #include "base/rvplatform.h"
@@ -373,7 +372,7 @@ int releaseBrowserInfo(BrowserInfo* info) {
 }
 
 int deriveHelpLocation(BrowserInfo* info) {
-    const char* root = activeHelpRootUrl();
+    const char* root = info->helpRootUrl;
     const char* colon = root ? findChar(root, ':', encodingAnsi) : nullptr;
     if (!colon)
         return -1;

@@ -28,6 +28,9 @@ struct BrowserInfo {
     char ddeService[browserServiceBytes];  // empty: no DDE service
     uint32_t ddeWindowId;                  // browserWindowNone: none
     char* helpLocation;                    // owned: the help root URL without its scheme, or null
+    // The help request's root URL, handed down by the request for its
+    // length; null outside one.
+    const char* helpRootUrl;
 };
 
 // The browser launch's entry points, in the order a help request calls
@@ -107,7 +110,7 @@ void removePageLeftForBrowser();
 int buildLaunchCommand(const BrowserInfo* info, const char* url, uint32_t length, char* out);
 // Starts the browser with that command line; does not wait for it.
 int launchBrowser(BrowserInfo* info, const char* url, uint32_t length);
-// Sets helpLocation from the active help request's root URL.
+// Sets helpLocation from the help request's root URL (helpRootUrl).
 int deriveHelpLocation(BrowserInfo* info);
 void removePageLeftForBrowser();
 

@@ -29,6 +29,8 @@ char* helpRootUrl = nullptr;
 char* helpEntryUrl = nullptr;
 
 void dropRequestUrls() {
+    if (browserLaunch.info)
+        browserLaunch.info->helpRootUrl = nullptr;
     rvFree(helpRootUrl);
     rvFree(helpEntryUrl);
     helpRootUrl = nullptr;
@@ -132,6 +134,8 @@ int beginHelpRequest(const char* rootUrl) {
         dropRequestUrls();
         return -1;
     }
+    if (browserLaunch.info)
+        browserLaunch.info->helpRootUrl = helpRootUrl;
     return 0;
 }
 

@@ -1,6 +1,7 @@
 #include "store/instshim.h"
 #include "base/rvalloc.h"
 #include "base/rvdbcs.h"
+#include "base/rvpath.h"
 #include <cstdio>
 
 namespace {
@@ -27,12 +28,7 @@ template <typename F> F resolve(const char* name, F InstallerFunctions::*member)
 // Full name of the system directory's copy; 0 when it does not fit.
 int systemCopyPath(char* path, size_t size, const char* fileName) {
     unsigned n = platSystemDirectory(path, maxPath + 1);
-    size_t nameLength = textLength(fileName);
-    if (n == 0 || n + 1 + nameLength + 1 > size)
-        return 0;
-    path[n] = '\\';
-    copyBytesZ(path + n + 1, fileName, nameLength);
-    return 1;
+    return n != 0 && joinPath(path, size, path, n, fileName) ? 1 : 0;
 }
 
 // Moves a small system copy without version information out of the way,

@@ -1,6 +1,7 @@
 #include "store/registry.h"
 #include "base/perthred.h"
 #include "base/rvdbcs.h"
+#include "base/rvpath.h"
 #include "base/utility.h"
 
 namespace {
@@ -150,6 +151,19 @@ int readRegistry(PlatKey root, const char* prefix, const char* section, const ch
 
 RvCriticalSection profileLock;
 
+bool readRegistryText(PlatKey root, const char* prefix, const char* name, const char* valueName,
+                      char* value, uint32_t capacity) {
+    char path[keyPathBytes];
+    PlatRegKey key = nullptr;
+    if (!joinKeyPath(path, prefix, name) || platRegOpenKey(root, path, &key) != platRegOk)
+        return false;
+    uint32_t size = capacity;
+    bool found = platRegQueryText(key, valueName, value, &size) == platRegOk &&
+                 endRegistryText(value, size, capacity);
+    platRegCloseKey(key);
+    return found;
+}
+
 bool endRegistryText(char* data, uint32_t size, uint32_t capacity) {
     if (size > 0 && data[size - 1] == 0)
         return true;
@@ -162,9 +176,8 @@ bool endRegistryText(char* data, uint32_t size, uint32_t capacity) {
 int locateProfileKey(const char* profileFile, PlatKey* root, char* keyPrefix) {
     if (!profileFile || !*profileFile)
         return profileNotKnown;
-    const char* slash = findLastChar(profileFile, '\\', encodingAnsi);
-    const char* base = slash ? slash + 1 : profileFile;
-    // An empty base name (a path ending in a backslash) finds nothing.
+    const char* base = pathFileName(profileFile);
+    // An empty base name (a path ending in a separator) finds nothing.
     const char* at = findText(profileNames, base, encodingAnsi);
     if (!at || (at != profileNames && at[-1] != ' '))
         return profileNotKnown;

@@ -21,6 +21,13 @@ extern RvCriticalSection profileLock;
 // not fit whole: a cut name or command names something else.
 bool endRegistryText(char* data, uint32_t size, uint32_t capacity);
 
+// Reads the text value valueName of the key root\prefix name into value
+// (capacity bytes, terminator included): true when the key and value
+// exist, the value is text and it fits whole. A key path that would not
+// fit is refused rather than cut, so that it never opens another key.
+bool readRegistryText(PlatKey root, const char* prefix, const char* name, const char* valueName,
+                      char* value, uint32_t capacity);
+
 int readProfileString(const char* section, const char* key, const char* defaultValue, char* buffer,
                       int size, const char* profileFile);
 

@@ -192,9 +192,8 @@ int TestConnection::run() {
 }
 
 int runTestConnect(SetupContext* context) {
-    char text[256], caption[256];
-    if (!resourceLibrary || platLoadStringA(resourceLibrary, 20172, text, sizeof text) <= 0 ||
-        platLoadStringA(resourceLibrary, 20171, caption, sizeof caption) <= 0)
+    char text[resourceStringCapacity], caption[resourceStringCapacity];
+    if (loadResourceStringA(text, 20172) <= 0 || loadResourceStringA(caption, 20171) <= 0)
         return 0;
     TestConnection test(context);
     int connected = test.run();

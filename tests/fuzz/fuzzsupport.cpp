@@ -1,10 +1,12 @@
 #include "fuzzsupport.h"
 #include "base/utility.h"
+#include "entry/hostlibs.h"
 #include "entry/libmain.h"
 #include <cstdio>
 #include <cstdlib>
 
 void startLibraryForFuzzing() {
+    bindHostLibraries();
     if (!attachProcess(nullptr)) {
         std::fprintf(stderr, "library start-up failed\n");
         std::abort();

@@ -2,12 +2,16 @@
 // resource library loaded for message texts.
 #include "base/rvplatform.h"
 #include "base/utility.h"
+#include "entry/hostlibs.h"
 #include "entry/libmain.h"
 #include "testsupport.h"
 #include <cstdio>
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+#ifndef _WIN32
+    bindHostLibraries();
+#endif
     if (!attachProcess(nullptr)) {
         std::fprintf(stderr, "library start-up failed\n");
         return 2;
