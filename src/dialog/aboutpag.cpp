@@ -14,9 +14,6 @@
 #include "rvversion.h"
 
 namespace {
-// The editing pages' record is reused for what this page keeps of the
-// sheet: the sheet window, remembered at initialisation.
-PageProtocol aboutProtocol = {nullptr, nullptr, false, nullptr};
 
 // A driver path as the profiles hold it, terminator included.
 enum { driverPathBytes = 393 };
@@ -223,11 +220,11 @@ void setNotifyResult(HWND page, LONG_PTR value) {
 
 void handleNotification(HWND page, const NMHDR* header) {
     SetupContext* context = contextOf(page);
-    SheetHolder* holder = context ? context->sheet : nullptr;
+    SheetHolder* holder = sheetOf(page);
     switch (header->code) {
     case PSN_SETACTIVE:
         // Nothing on this page can be applied.
-        SendMessageA(aboutProtocol.sheetWindow, PSM_UNCHANGED, reinterpret_cast<WPARAM>(page), 0);
+        SendMessageA(GetParent(page), PSM_UNCHANGED, reinterpret_cast<WPARAM>(page), 0);
         if (holder)
             holder->applyOk = 1;
         if (context)
@@ -259,7 +256,7 @@ void placeIconColumn(HWND page) {
 
 void initialisePage(HWND page, LPARAM pageRecord) {
     placeIconColumn(page);
-    SetupContext* context = beginPage(&aboutProtocol, page, pageRecord);
+    SetupContext* context = beginPage(page, pageRecord);
     if (context)
         fillAboutText(page, context);
     SetDlgItemTextA(page, aboutVersion, RV_FILE_VERSION_STRING);
@@ -315,7 +312,7 @@ INT_PTR CALLBACK aboutPageProcedure(HWND page, UINT message, WPARAM wParam, LPAR
         if (LOWORD(wParam) != pageCommandTestConnect)
             return FALSE;
         if (SetupContext* context = contextOf(page))
-            runTestConnectCommand(aboutProtocol.sheetWindow, context);
+            runTestConnectCommand(GetParent(page), context);
         return TRUE;
     case WM_DESTROY:
         // The sheet normally stops the thread before it closes; a page
@@ -324,6 +321,7 @@ INT_PTR CALLBACK aboutPageProcedure(HWND page, UINT message, WPARAM wParam, LPAR
         if (SetupContext* context = contextOf(page))
             stopAnimation(&context->animation);
         detachContext(page);
+        detachSheet(GetParent(page));
         return FALSE;
     }
     return FALSE;

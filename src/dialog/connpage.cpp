@@ -56,8 +56,8 @@ struct IconPage {
 
 void applyPage(HWND page, SetupContext* context);
 
-IconPage connectionPage = {{"infconnection", applyPage, false, nullptr}, true};
-IconPage advancedPage = {{"infadvanced", applyPage, false, nullptr}, false};
+IconPage connectionPage = {{"infconnection", applyPage, false}, true};
+IconPage advancedPage = {{"infadvanced", applyPage, false}, false};
 
 using ClientValue = char[clientValueSize];
 
@@ -128,7 +128,7 @@ void updateLogonId(HWND page) {
 }
 
 INT_PTR initPage(IconPage* kind, HWND page, LPARAM pageRecord) {
-    SetupContext* context = beginPage(&kind->protocol, page, pageRecord);
+    SetupContext* context = beginPage(page, pageRecord);
     centerWindow(page);
     fitIconListFields(page);
     addProtocolNames(page);
@@ -150,15 +150,15 @@ void readBack(HWND page) {
     if (!context)
         return;
     int failed = readControls(page, context);
-    if (context->sheet)
-        context->sheet->applyOk = failed ? 0 : 1;
+    if (SheetHolder* holder = sheetOf(page))
+        holder->applyOk = failed ? 0 : 1;
 }
 
 // PSN_APPLY: only the General page saves. It is applied before this page,
 // so it saves once more to carry this page's values as well.
-void applyPage(HWND page, SetupContext* context) {
+void applyPage(HWND page, SetupContext*) {
     SendMessageA(page, WM_COMMAND, pageCommandApply, 0);
-    SheetHolder* holder = context ? context->sheet : nullptr;
+    SheetHolder* holder = sheetOf(page);
     if (!holder || holder->applyOk != 1)
         return;
     if (HWND general = holder->descriptor->pages[0].pageWindow)

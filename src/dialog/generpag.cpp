@@ -12,7 +12,7 @@
 namespace {
 enum : int { testConnectGap = 7 };
 
-PageProtocol protocol = {"infgeneral", applyGeneralPage, true, nullptr};
+PageProtocol protocol = {"infgeneral", applyGeneralPage, true};
 
 // The Test Connect button's width: the OK button's, unless its text in
 // OK's font would then touch the button's edges; it then grows to keep an
@@ -68,8 +68,8 @@ bool addTestConnectButton(HWND sheet) {
 }
 
 INT_PTR initialise(HWND page, LPARAM pageRecord) {
-    SetupContext* context = beginPage(&protocol, page, pageRecord);
-    if (!context || !addTestConnectButton(protocol.sheetWindow))
+    SetupContext* context = beginPage(page, pageRecord);
+    if (!context || !addTestConnectButton(GetParent(page)))
         return TRUE;
     centerWindow(page);
     if (fillControls(page, context) != 0)
@@ -166,15 +166,16 @@ void applyGeneralPage(HWND page, SetupContext* context) {
     if (!context)
         return;
     int ok;
-    if (testInProgress) {
+    SheetHolder* holder = sheetOf(page);
+    if (holder && holder->testInProgress) {
         // A test only collects the values: nothing is checked or written.
         readControls(page, context);
         ok = 1;
     } else {
         ok = savePage(page, context) == 0;
     }
-    if (context->sheet)
-        context->sheet->applyOk = ok;
+    if (holder)
+        holder->applyOk = ok;
 }
 
 INT_PTR CALLBACK generalPageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {

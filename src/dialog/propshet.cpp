@@ -12,8 +12,6 @@
 #include "testconn/testconn.h"
 #include <cstddef>
 
-int32_t testInProgress = 0;
-
 // The record layouts: pages with the header-title fields, the sheet header
 // with the watermark and header fields (48 and 52 bytes on 32-bit Windows).
 const unsigned pageRecordSize = offsetof(PROPSHEETPAGEA, pszHeaderSubTitle) + sizeof(LPCSTR);
@@ -24,10 +22,6 @@ static_assert(sizeof(void*) != 4 || (pageRecordSize == 48 && sizeof(PROPSHEETHEA
               "property sheet record layouts");
 
 namespace {
-// Titles reach the narrow functions through this one buffer, which the
-// next page reuses: the page functions keep their own copy of a title.
-char narrowTitle[4096];
-
 // A resource identifier in the string type of either record form.
 template <class Text> Text resourceName(uint32_t id) {
     return reinterpret_cast<Text>(static_cast<ULONG_PTR>(static_cast<WORD>(id)));
@@ -48,12 +42,13 @@ HPROPSHEETPAGE createPage(const SheetDescriptor* sheet, const PageDescriptor* pa
     return create(record);
 }
 
-HPROPSHEETPAGE createNarrowPage(const SheetDescriptor* sheet, const PageDescriptor* page,
+HPROPSHEETPAGE createNarrowPage(SheetHolder* holder, const PageDescriptor* page,
                                 PROPSHEETPAGEA* record) {
+    char* title = holder->narrowTitle;
     int units = static_cast<int>(lengthW(page->title)) + 1;
-    if (platWideToAnsi(page->title, units, narrowTitle, sizeof narrowTitle) <= 0)
+    if (platWideToAnsi(page->title, units, title, sizeof holder->narrowTitle) <= 0)
         return nullptr;
-    return createPage<PROPSHEETPAGEA, LPCSTR>(sheet, page, narrowTitle, record,
+    return createPage<PROPSHEETPAGEA, LPCSTR>(holder->descriptor, page, title, record,
                                               CreatePropertySheetPageA);
 }
 
@@ -72,7 +67,8 @@ void destroyPages(SheetDescriptor* sheet, uint32_t count) {
 
 // Creates every page in index order into its pageHandle. A page that
 // cannot be made takes the ones made before it with it.
-bool createPages(SheetDescriptor* sheet, bool narrow) {
+bool createPages(SheetHolder* holder, bool narrow) {
+    SheetDescriptor* sheet = holder->descriptor;
     size_t recordSize = narrow ? sizeof(PROPSHEETPAGEA) : sizeof(PROPSHEETPAGEW);
     // rvAlloc notes a failure as out of memory itself.
     void* records = rvAlloc(recordSize * sheet->pageCount);
@@ -83,7 +79,7 @@ bool createPages(SheetDescriptor* sheet, bool narrow) {
     for (; made < sheet->pageCount; ++made) {
         PageDescriptor* page = &sheet->pages[made];
         page->pageHandle =
-            narrow ? createNarrowPage(sheet, page, static_cast<PROPSHEETPAGEA*>(records) + made)
+            narrow ? createNarrowPage(holder, page, static_cast<PROPSHEETPAGEA*>(records) + made)
                    : createWidePage(sheet, page, static_cast<PROPSHEETPAGEW*>(records) + made);
         if (!page->pageHandle)
             break;
@@ -142,13 +138,13 @@ void sendHelpCommand(HWND page) {
 // DWLP_MSGRESULT.
 void handleNotification(PageProtocol* protocol, HWND page, const NMHDR* header) {
     SetupContext* context = contextOf(page);
-    SheetHolder* holder = context ? context->sheet : nullptr;
+    SheetHolder* holder = sheetOf(page);
     switch (header->code) {
     case PSN_SETACTIVE:
         if (holder)
             holder->applyOk = 1;
         // Apply stays available whenever an editing page shows.
-        SendMessageA(protocol->sheetWindow, PSM_CHANGED, reinterpret_cast<WPARAM>(page), 0);
+        SendMessageA(GetParent(page), PSM_CHANGED, reinterpret_cast<WPARAM>(page), 0);
         if (protocol->recordsPageWindow && holder)
             holder->descriptor->pages[0].pageWindow = page;
         setNotifyResult(page, 0);
@@ -160,7 +156,7 @@ void handleNotification(PageProtocol* protocol, HWND page, const NMHDR* header) 
         // The sheet is disabled while a test tries the settings; an OK that
         // still reaches it would end the sheet, and the request would
         // report a save that never happened.
-        if (testInProgress == testConnecting) {
+        if (holder && holder->testInProgress == testConnecting) {
             setNotifyResult(page, PSNRET_INVALID_NOCHANGEPAGE);
             break;
         }
@@ -184,7 +180,7 @@ int runPropertySheet(SheetHolder* holder) {
     if (!sheet || sheet->pageCount == 0)
         return 1;
     bool narrow = isNarrowCharacterSystem() == 1;
-    if (!createPages(sheet, narrow))
+    if (!createPages(holder, narrow))
         return 1;
     auto* handles =
         static_cast<HPROPSHEETPAGE*>(rvAlloc(sizeof(HPROPSHEETPAGE) * sheet->pageCount));
@@ -199,14 +195,19 @@ int runPropertySheet(SheetHolder* holder) {
     return result > 0 ? 0 : 1;
 }
 
-SetupContext* beginPage(PageProtocol* protocol, HWND page, LPARAM pageRecord) {
+SetupContext* beginPage(HWND page, LPARAM pageRecord) {
     // The creation parameter sits at the same place in both record forms.
     auto* record = reinterpret_cast<const PROPSHEETPAGEA*>(pageRecord);
     auto* context = record ? reinterpret_cast<SetupContext*>(record->lParam) : nullptr;
-    protocol->sheetWindow = GetParent(page);
     if (!context || attachContext(page, context) != 0)
         return nullptr;
+    if (context->sheet)
+        attachSheet(GetParent(page), context->sheet);
     return context;
+}
+
+SheetHolder* sheetOf(HWND page) {
+    return sheetRecordOf(GetParent(page));
 }
 
 bool handlePageMessage(PageProtocol* protocol, HWND page, UINT message, WPARAM wParam,
@@ -223,6 +224,7 @@ bool handlePageMessage(PageProtocol* protocol, HWND page, UINT message, WPARAM w
         return true;
     case WM_DESTROY:
         detachContext(page);
+        detachSheet(GetParent(page));
         return false;
     case WM_COMMAND: {
         SetupContext* context = contextOf(page);
@@ -234,16 +236,17 @@ bool handlePageMessage(PageProtocol* protocol, HWND page, UINT message, WPARAM w
         }
         if (LOWORD(wParam) == pageCommandTestConnect) {
             if (context)
-                runTestConnectCommand(protocol->sheetWindow, context);
+                runTestConnectCommand(GetParent(page), context);
             *result = TRUE;
             return true;
         }
-        if (isEdit(wParam, lParam) && context && context->sheet) {
+        SheetHolder* holder = sheetOf(page);
+        if (isEdit(wParam, lParam) && holder) {
             // After a failed apply the page refuses to be left, and the
             // sheet asks that same question before every apply: without
             // this, OK would stay refused after the user had put the fault
             // right. A change of a control makes a new apply worth trying.
-            context->sheet->applyOk = 1;
+            holder->applyOk = 1;
         }
         return false;
     }
@@ -256,10 +259,10 @@ namespace {
 // the General page saves nothing while a test collects. The sheet greys
 // Apply after a successful cycle, but nothing was applied: Apply keeps the
 // state it had.
-void collectPages(HWND sheet) {
+void collectPages(HWND sheet, SheetHolder* holder) {
     HWND apply = GetDlgItem(sheet, sheetApplyButton);
     BOOL applyEnabled = apply && IsWindowEnabled(apply);
-    testInProgress = testCollecting;
+    holder->testInProgress = testCollecting;
     SendMessageA(sheet, WM_COMMAND, MAKEWPARAM(sheetApplyButton, BN_CLICKED),
                  reinterpret_cast<LPARAM>(apply));
     if (apply)
@@ -270,8 +273,8 @@ void collectPages(HWND sheet) {
 // and the driver's prompt belong to the sheet's owner, and the sheet must
 // not be applied or closed under them. Afterwards the sheet and the
 // control that had the focus get it back.
-void tryWithSheetDisabled(HWND sheet, SetupContext* context) {
-    testInProgress = testConnecting;
+void tryWithSheetDisabled(HWND sheet, SheetHolder* holder, SetupContext* context) {
+    holder->testInProgress = testConnecting;
     HWND focus = GetFocus();
     bool wasDisabled = EnableWindow(sheet, FALSE) != 0;
     runTestConnect(context);
@@ -285,9 +288,13 @@ void tryWithSheetDisabled(HWND sheet, SetupContext* context) {
 } // namespace
 
 void runTestConnectCommand(HWND sheet, SetupContext* context) {
-    collectPages(sheet);
-    tryWithSheetDisabled(sheet, context);
-    testInProgress = 0;
-    if (context->sheet)
-        context->sheet->applyOk = 1;
+    // Outside a running sheet there is nothing to collect the settings
+    // from, and no record to keep the test's state in.
+    SheetHolder* holder = sheetRecordOf(sheet);
+    if (!holder)
+        return;
+    collectPages(sheet, holder);
+    tryWithSheetDisabled(sheet, holder, context);
+    holder->testInProgress = 0;
+    holder->applyOk = 1;
 }

@@ -27,12 +27,29 @@ struct SheetDescriptor {
     PageDescriptor* pages;
 };
 
+// Non-zero while a Test Connect command runs: testCollecting while the
+// sheet's apply cycle reads the pages back for it (nothing is validated or
+// saved), then testConnecting while it tries the settings.
+enum : int32_t { testCollecting = 1, testConnecting = 2 };
+
+// The record of one running sheet: everything that belongs to the sheet
+// rather than to the process, so that two sheets in one process (two
+// administrator windows) share nothing. Its pages reach it from the
+// sheet's window (sheetOf).
 struct SheetHolder {
     SheetDescriptor* descriptor;
     // 1 when the pages' last apply succeeded or a page has just become
     // active, 0 after a failed apply.
     int32_t applyOk;
+    int32_t testInProgress; // 0, testCollecting or testConnecting
+    // Titles reach the narrow page functions through this buffer, which
+    // the next page reuses: the page functions keep their own copy.
+    char narrowTitle[4096];
 };
+
+// The record of the sheet that page belongs to (its parent window); null
+// for a page outside a running sheet.
+SheetHolder* sheetOf(HWND page);
 
 // Runs the sheet modally in the narrow or wide form that the system calls
 // for. 0 when it ended with a positive result (OK), 1 when it was
@@ -46,12 +63,6 @@ enum : uint16_t {
     sheetApplyButton = 12321,     // the sheet's own Apply button
 };
 
-// Non-zero while a Test Connect command runs: testCollecting while the
-// sheet's apply cycle reads the pages back for it (nothing is validated or
-// saved), then testConnecting while it tries the settings.
-enum : int32_t { testCollecting = 1, testConnecting = 2 };
-extern int32_t testInProgress;
-
 // What an editing page (General, Connection, Advanced) keeps for the
 // rules it shares with the others.
 struct PageProtocol {
@@ -60,13 +71,12 @@ struct PageProtocol {
     void (*apply)(HWND page, SetupContext* context);
     // The General page records its window in the first page descriptor.
     bool recordsPageWindow;
-    HWND sheetWindow; // the sheet, remembered at initialisation
 };
 
 // WM_INITDIALOG of a page: attaches the context that the page record
-// carries and remembers the sheet. The context, or null when it could not
-// be attached.
-SetupContext* beginPage(PageProtocol* protocol, HWND page, LPARAM pageRecord);
+// carries, and the context's sheet record to the sheet's window. The
+// context, or null when it could not be attached.
+SetupContext* beginPage(HWND page, LPARAM pageRecord);
 // The messages that the editing pages answer alike: the sheet
 // notifications, help requests, the Test Connect command and the page's
 // destruction (the context is detached). True when

@@ -2,7 +2,8 @@
 
 namespace {
 const char contextProperty[] = "Handle";
-}
+const char sheetProperty[] = "QzifxSheet";
+} // namespace
 
 int attachContext(HWND window, SetupContext* context) {
     return SetPropA(window, contextProperty, context) ? 0 : 1;
@@ -14,4 +15,16 @@ SetupContext* contextOf(HWND window) {
 
 void detachContext(HWND window) {
     RemovePropA(window, contextProperty);
+}
+
+int attachSheet(HWND sheet, SheetHolder* holder) {
+    return SetPropA(sheet, sheetProperty, holder) ? 0 : 1;
+}
+
+SheetHolder* sheetRecordOf(HWND sheet) {
+    return static_cast<SheetHolder*>(GetPropA(sheet, sheetProperty));
+}
+
+void detachSheet(HWND sheet) {
+    RemovePropA(sheet, sheetProperty);
 }

@@ -47,6 +47,7 @@ int runSetupSheet(SetupContext* context) {
     if (holder) {
         holder->descriptor = &sheet;
         holder->applyOk = 1;
+        holder->testInProgress = 0;
         context->sheet = holder;
         confirmed = runPropertySheet(holder) == 0;
         context->sheet = nullptr;

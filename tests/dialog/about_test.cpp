@@ -198,17 +198,19 @@ namespace {
 PageSteps pageSteps;
 std::vector<std::string> applies;
 
-void otherApply(HWND, SetupContext* context) {
-    applies.push_back(testInProgress ? "other testing" : "other");
-    context->sheet->applyOk = 1;
+void otherApply(HWND page, SetupContext*) {
+    SheetHolder* holder = sheetOf(page);
+    applies.push_back(holder && holder->testInProgress ? "other testing" : "other");
+    if (holder)
+        holder->applyOk = 1;
 }
-PageProtocol otherProtocol = {"infgeneral", otherApply, true, nullptr};
+PageProtocol otherProtocol = {"infgeneral", otherApply, true};
 
 // A plain editing page in front of the About page; it runs the steps.
 INT_PTR CALLBACK otherPage(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     INT_PTR result;
     if (message == WM_INITDIALOG) {
-        beginPage(&otherProtocol, page, lParam);
+        beginPage(page, lParam);
         PageSteps::start(page);
         return TRUE;
     }
@@ -263,7 +265,9 @@ protected:
         pages[0] = {u"Other", 10, otherPage, &context, PSP_USETITLE, nullptr, nullptr};
         pages[1] = {u"About", 10, aboutPageProcedure, &context, PSP_USETITLE, nullptr, nullptr};
         sheet = {nullptr, static_cast<HINSTANCE>(resourceLibrary), 20165, 0, 2, pages};
-        holder = {&sheet, -7};
+        holder = {};
+        holder.descriptor = &sheet;
+        holder.applyOk = -7;
         pageSteps.set({});
         applies.clear();
     }
@@ -330,7 +334,7 @@ TEST_F(AboutSheet, TestConnectAndOkFromThePage) {
         [&](HWND window) {
             SendMessageA(PropSheet_GetCurrentPageHwnd(window), WM_COMMAND,
                          MAKEWPARAM(pageCommandTestConnect, BN_CLICKED), 0);
-            flagAfter = testInProgress;
+            flagAfter = holder.testInProgress;
             // Whatever the apply cycle did to the page, a thread on record
             // is one that runs.
             HANDLE thread = static_cast<HANDLE>(context.animation.thread);

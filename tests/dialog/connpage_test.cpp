@@ -47,13 +47,13 @@ std::string valueOf(const char* keyword) {
 void generalApply(HWND page, SetupContext*) {
     SendMessageA(page, WM_COMMAND, IDOK, 0);
 }
-PageProtocol generalProtocol = {"infgeneral", generalApply, true, nullptr};
+PageProtocol generalProtocol = {"infgeneral", generalApply, true};
 
 INT_PTR CALLBACK generalPage(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     INT_PTR result = FALSE;
     switch (message) {
     case WM_INITDIALOG:
-        beginPage(&generalProtocol, page, lParam);
+        beginPage(page, lParam);
         PageSteps::start(page);
         return TRUE;
     case WM_APP:
@@ -140,7 +140,9 @@ protected:
         pages[1] = page(u"Connection", 4, connectionPageProcedure);
         pages[2] = page(u"Advanced", 5, advancedPageProcedure);
         sheet = {nullptr, library, 20165, 0, 3, pages};
-        holder = {&sheet, 0};
+        holder = {};
+        holder.descriptor = &sheet;
+        holder.applyOk = 0;
         context.sheet = &holder;
         int result = runPropertySheet(&holder);
         context.sheet = nullptr;

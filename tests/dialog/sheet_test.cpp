@@ -31,24 +31,27 @@ bool shown = false;
 int32_t generalApplyResult = 1;
 std::vector<std::string> applies;
 
-void applyStep(const char* page, SetupContext* context, int32_t result) {
-    applies.push_back(std::string(page) + (testInProgress ? " testing" : ""));
-    if (context && context->sheet)
-        context->sheet->applyOk = result;
+bool testing(HWND page) {
+    return sheetOf(page) && sheetOf(page)->testInProgress;
 }
-void generalApply(HWND, SetupContext* context) {
-    applyStep("general", context, testInProgress ? 1 : generalApplyResult);
+void applyStep(const char* name, HWND page, int32_t result) {
+    applies.push_back(std::string(name) + (testing(page) ? " testing" : ""));
+    if (SheetHolder* holder = sheetOf(page))
+        holder->applyOk = result;
 }
-void connectionApply(HWND, SetupContext* context) {
-    applyStep("connection", context, 1);
+void generalApply(HWND page, SetupContext*) {
+    applyStep("general", page, testing(page) ? 1 : generalApplyResult);
+}
+void connectionApply(HWND page, SetupContext*) {
+    applyStep("connection", page, 1);
 }
 
-PageProtocol generalProtocol = {"infgeneral", generalApply, true, nullptr};
-PageProtocol connectionProtocol = {"infconnection", connectionApply, false, nullptr};
+PageProtocol generalProtocol = {"infgeneral", generalApply, true};
+PageProtocol connectionProtocol = {"infconnection", connectionApply, false};
 
 INT_PTR runPage(PageProtocol* protocol, HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        beginPage(protocol, page, lParam);
+        beginPage(page, lParam);
         return TRUE;
     }
     INT_PTR result;
@@ -81,7 +84,9 @@ protected:
         pages[0] = {u"General", 3, generalPage, &context, PSP_USETITLE, nullptr, nullptr};
         pages[1] = {u"Conn \u0416", 4, connectionPage, &context, PSP_USETITLE, nullptr, nullptr};
         sheet = {nullptr, GetModuleHandleA(nullptr), 20165, 0, 2, pages};
-        holder = {&sheet, -7};
+        holder = {};
+        holder.descriptor = &sheet;
+        holder.applyOk = -7;
         pageSteps.set({});
         shown = false;
         generalApplyResult = 1;
@@ -227,7 +232,7 @@ TEST_F(Sheet, TestConnectCollectsThePagesWithoutSavingAndTries) {
             testConnect(window);
             resourceLibrary = library;
             boxesWithoutStrings = watcher.boxes().size();
-            flagAfter = testInProgress;
+            flagAfter = holder.testInProgress;
             applyOkAfter = holder.applyOk;
             openAfter = IsWindowVisible(window);
         },
@@ -246,7 +251,7 @@ TEST_F(Sheet, TestConnectCollectsThePagesWithoutSavingAndTries) {
     std::vector<Box> boxes = watcher.boxes();
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ("Test Connect Error", boxes[0].caption);
-    EXPECT_EQ(0, testInProgress);
+    EXPECT_EQ(0, holder.testInProgress);
 }
 
 TEST_F(Sheet, ASheetThatCannotBeBuiltIsNotShown) {
