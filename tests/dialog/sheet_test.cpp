@@ -337,3 +337,37 @@ TEST(WindowPlacement, AWindowIsCentredAndKeptOnTheScreen) {
     DestroyWindow(window);
     DestroyWindow(owner);
 }
+
+// Two sheets in one process (two administrator windows) share nothing: a
+// Test Connect under way in one leaves the other free to apply, and each
+// page finds its own sheet's record.
+TEST_F(Sheet, EachSheetKeepsItsOwnStateBesideAnotherInTheSameProcess) {
+    SheetHolder other = {};
+    other.descriptor = &sheet;
+    other.testInProgress = testConnecting;
+    holder.applyOk = 1;
+    HWND owners[2];
+    for (HWND& owner : owners)
+        owner = CreateWindowA("STATIC", "sheet", WS_POPUP, 0, 0, 500, 400, nullptr, nullptr,
+                              nullptr, nullptr);
+    ASSERT_EQ(0, attachSheet(owners[1], &other));
+    PROPSHEETPAGEA record = {};
+    record.lParam = reinterpret_cast<LPARAM>(&context);
+    HWND page = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(3), owners[0],
+                                   generalPage, reinterpret_cast<LPARAM>(&record));
+    ASSERT_NE(nullptr, page);
+    EXPECT_EQ(&holder, sheetOf(page));
+
+    NMHDR header = {owners[0], 0, static_cast<UINT>(PSN_APPLY)};
+    SendMessageA(page, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&header));
+    EXPECT_EQ(PSNRET_NOERROR, GetWindowLongPtrA(page, DWLP_MSGRESULT));
+    EXPECT_EQ(std::vector<std::string>{"general"}, applies);
+    EXPECT_EQ(testConnecting, other.testInProgress);
+
+    DestroyWindow(page);
+    EXPECT_EQ(nullptr, sheetRecordOf(owners[0])) << "a closing sheet takes its record off";
+    EXPECT_EQ(&other, sheetRecordOf(owners[1]));
+    detachSheet(owners[1]);
+    for (HWND owner : owners)
+        DestroyWindow(owner);
+}
