@@ -4,21 +4,22 @@
 // scrolls while the page shows.
 #pragma once
 #include <windows.h>
+#include "resources/resource.h"
 #include "setup/animstat.h"
 
 struct SetupContext;
 
-// Control identifiers of the page (dialog template 10).
+// Control identifiers of the page (dialog template IDD_ABOUT).
 enum : int {
-    aboutFirstIcon = 601, // 601 to 604: the icon column
-    aboutDriverPath = 605,
-    aboutVersion = 606,
-    aboutFileDate = 607,
-    aboutFileSize = 608,
-    aboutCopyright = 609,
-    aboutAddress1 = 610,
-    aboutAddress2 = 611,
-    aboutRights = 616,
+    aboutFirstIcon = IDI_ABOUT1, // and the three after it: the icon column
+    aboutDriverPath = IDC_DRIVER_PATH,
+    aboutVersion = IDC_SETUP_VERSION,
+    aboutFileDate = IDC_FILE_DATE,
+    aboutFileSize = IDC_FILE_SIZE,
+    aboutCopyright = IDC_COPYRIGHT,
+    aboutAddress1 = IDC_ADDRESS1,
+    aboutAddress2 = IDC_ADDRESS2,
+    aboutRights = IDC_RIGHTS,
 };
 
 // The page's dialog procedure. It keeps its own rules rather than the

@@ -12,24 +12,25 @@
 #include "base/rverror.h"
 #include "setup/basesetu.h"
 #include "setup/mainsetu.h"
+#include "resources/resource.h"
 #include "store/registry.h"
 
 namespace {
 // Controls that the procedure addresses itself; the binding fills and
 // reads the attribute controls among them as well.
 enum : int {
-    controlHostName = 301,
-    controlLogonId = 302,
-    controlService = 304,
-    controlProtocol = 305,
-    controlDatabases = 307,
-    controlCursorBehavior = 309,
-    controlTranslator = 310,
-    controlScroll = 311,
-    controlGetDbList = 312,
-    controlCancelDetect = 313,
-    controlServerName = 316,
-    controlUseDefaultLogin = 319,
+    controlHostName = IDC_HOST_NAME,
+    controlLogonId = IDC_LOGON_ID,
+    controlService = IDC_SERVICE,
+    controlProtocol = IDC_PROTOCOL,
+    controlDatabases = IDC_DATABASES,
+    controlCursorBehavior = IDC_CURSOR_BEHAVIOR,
+    controlTranslator = IDC_TRANSLATOR,
+    controlScroll = IDC_SCROLL,
+    controlGetDbList = IDC_GET_DB_LIST,
+    controlCancelDetect = IDC_CANCEL_DETECT,
+    controlServerName = IDC_SERVER_NAME,
+    controlUseDefaultLogin = IDC_USE_DEFAULT_LOGIN,
 };
 
 // The page's own read-back, which it sends itself on PSN_APPLY.

@@ -4,6 +4,7 @@
 #include "dialog/wincente.h"
 #include "dialog/wingetst.h"
 #include "dialog/winprop.h"
+#include "resources/resource.h"
 #include "setup/basesetu.h"
 #include "base/rvalloc.h"
 #include "base/rvdbcs.h"
@@ -44,7 +45,7 @@ void placeBeforeInTabOrder(HWND button, HWND next) {
 // and font. False when its text is missing from the resource library.
 bool addTestConnectButton(HWND sheet) {
     char text[resourceStringCapacity];
-    if (loadResourceStringA(text, 20170) <= 0)
+    if (loadResourceStringA(text, IDS_TEST_CONNECT_BUTTON) <= 0)
         return false;
     HWND ok = GetDlgItem(sheet, IDOK);
     RECT frame = {};

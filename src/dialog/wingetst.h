@@ -4,14 +4,15 @@
 // page that has it.
 #pragma once
 #include <windows.h>
+#include "resources/resource.h"
 
 struct SetupContext;
 
 // Controls that the binding addresses outside the attribute table.
 enum : int {
-    controlDataSourceName = 401,
-    controlDescription = 402,
-    controlNameCompanion = 403, // disabled together with the name box
+    controlDataSourceName = IDC_DATA_SOURCE_NAME,
+    controlDescription = IDC_DESCRIPTION,
+    controlNameCompanion = IDC_NAME_LABEL, // disabled together with the name box
 };
 
 // Puts the data-source name and every row's value into the page's

@@ -1,5 +1,6 @@
 #include "entry/hostlibs.h"
 #include "base/rvplatform.h"
+#include "resources/resource.h"
 
 namespace {
 #define RV_STRING(id, text) {id, text},

@@ -5,6 +5,7 @@
 #include "dialog/connpage.h"
 #include "dialog/generpag.h"
 #include "dialog/propshet.h"
+#include "resources/resource.h"
 #include "setup/basesetu.h"
 
 namespace {
@@ -16,10 +17,10 @@ struct PagePlan {
     DLGPROC procedure;
 };
 const PagePlan pagePlans[pageCount] = {
-    {20163, 3, generalPageProcedure},
-    {20162, 4, connectionPageProcedure},
-    {20161, 5, advancedPageProcedure},
-    {20160, 10, aboutPageProcedure},
+    {IDS_TITLE_GENERAL, IDD_GENERAL, generalPageProcedure},
+    {IDS_TITLE_CONNECTION, IDD_CONNECTION, connectionPageProcedure},
+    {IDS_TITLE_ADVANCED, IDD_ADVANCED, advancedPageProcedure},
+    {IDS_TITLE_ABOUT, IDD_ABOUT, aboutPageProcedure},
 };
 } // namespace
 
@@ -38,7 +39,7 @@ int runSetupSheet(SetupContext* context) {
     }
     SheetDescriptor sheet = {static_cast<HWND>(context->parentWindow),
                              static_cast<HINSTANCE>(resourceLibrary),
-                             20165,
+                             IDS_SHEET_CAPTION,
                              0,
                              pageCount,
                              pages};

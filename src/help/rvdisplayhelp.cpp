@@ -1,4 +1,5 @@
 #include "help/rvdisplayhelp.h"
+#include "resources/resource.h"
 #include "help/rvbrowser.h"
 #include "base/rvalloc.h"
 #include "base/rvdbcs.h"
@@ -9,7 +10,7 @@
 namespace {
 // Resource strings of the message shown when the driver has no usable help
 // folder.
-enum { noHelpFolderCaption = 1525, noHelpFolderText = 1526 };
+enum { noHelpFolderCaption = IDS_NO_HELP_CAPTION, noHelpFolderText = IDS_NO_HELP_TEXT };
 
 // A help folder is a path: at most 259 characters. The value is read with
 // one byte more, so that a longer value shows instead of being cut to a

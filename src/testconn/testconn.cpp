@@ -1,6 +1,7 @@
 // Test Connect: the connection string, the driver manager calls and the
 // diagnostic boxes.
 #include "testconn/testconn.h"
+#include "resources/resource.h"
 #include "base/crypt.h"
 #include "base/platodbc.h"
 #include "base/rvalloc.h"
@@ -193,7 +194,8 @@ int TestConnection::run() {
 
 int runTestConnect(SetupContext* context) {
     char text[resourceStringCapacity], caption[resourceStringCapacity];
-    if (loadResourceStringA(text, 20172) <= 0 || loadResourceStringA(caption, 20171) <= 0)
+    if (loadResourceStringA(text, IDS_TEST_CONNECT_SUCCEEDED) <= 0 ||
+        loadResourceStringA(caption, IDS_TEST_CONNECT_CAPTION) <= 0)
         return 0;
     TestConnection test(context);
     int connected = test.run();

@@ -51,7 +51,7 @@ private:
 };
 
 // The page's Test Connect step after the sheet has read the controls back:
-// loads the success text and caption (strings 20172 and 20171), runs a
-// test and, when it succeeds, shows the success box (OK only, no owner).
-// The run's result; 0 without a test when either string is missing.
+// loads the success text and caption (IDS_TEST_CONNECT_SUCCEEDED and IDS_TEST_CONNECT_CAPTION),
+// runs a test and, when it succeeds, shows the success box (OK only, no owner). The run's result; 0
+// without a test when either string is missing.
 int runTestConnect(SetupContext* context);

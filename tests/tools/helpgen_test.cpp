@@ -133,7 +133,8 @@ std::string fileText(const std::string& path) {
 // The shipped texts against the shipped templates: every row of the
 // attribute table that a page shows is described on that page.
 TEST(HelpgenShipped, EveryTableRowOfAPageIsDescribed) {
-    std::string rc = fileText(RV_SOURCE_DIR "/src/resources/qzifx06R.rc");
+    std::string rc;
+    ASSERT_TRUE(readResourceScript(RV_SOURCE_DIR "/src/resources/qzifx06R.rc", &rc));
     std::string text = fileText(RV_SOURCE_DIR "/src/help/pages/topics.txt");
     ASSERT_FALSE(rc.empty());
     std::vector<Topic> topics;

@@ -17,16 +17,6 @@ using namespace helpgen;
 
 namespace {
 
-bool readFile(const char* path, std::string* text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    *text = buffer.str();
-    return true;
-}
-
 bool writeFile(const std::string& path, const std::string& text) {
     std::ofstream out(path, std::ios::binary);
     out << text;
@@ -41,7 +31,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string rc, topicsText, error;
-    if (!readFile(argv[1], &rc) || !readFile(argv[2], &topicsText)) {
+    if (!readResourceScript(argv[1], &rc) || !readTextFile(argv[2], &topicsText)) {
         std::fprintf(stderr, "helpgen: can't read %s or %s\n", argv[1], argv[2]);
         return 1;
     }

@@ -20,9 +20,16 @@ struct Dialog {
     std::vector<Control> controls;
 };
 
-// Finds template id ("<id> DIALOGEX") in the text of a .rc file and reads
-// its caption and controls. False, with the reason in error, when it is
-// missing or a control line can't be read.
+// Reads a resource script with the text of each header it includes by a
+// quoted name from its own folder put ahead of it, so that the macros that
+// name its templates and controls (resource.h) can be read. False when the
+// script can't be read.
+bool readResourceScript(const std::string& path, std::string* text);
+bool readTextFile(const std::string& path, std::string* text);
+
+// Finds template id ("<id> DIALOGEX", the id a number or a macro of one) in the text of a .rc file
+// and reads its caption and controls. False, with the reason in error, when it is missing or a
+// control line can't be read.
 bool parseDialog(const std::string& rc, int id, Dialog* dialog, std::string* error);
 
 // Whether a control of this kind holds a value the user edits.

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <map>
 #include <sstream>
 
 namespace helpgen {
@@ -47,21 +49,59 @@ bool readQuoted(const std::string& text, size_t* pos, std::string* value) {
     return false;
 }
 
-// Reads a decimal number (possibly negative) after blanks and one comma.
-bool readNumberAfterComma(const std::string& text, size_t* pos, int* value) {
+// The script's numeric macros ("#define NAME NUMBER"), its own and those
+// of the headers readResourceScript put ahead of it: the names that
+// templates and controls are given by.
+using Symbols = std::map<std::string, int>;
+Symbols readSymbols(const std::string& rc) {
+    Symbols symbols;
+    for (const std::string& line : splitLines(rc)) {
+        std::istringstream words(trim(line));
+        std::string directive, name, value;
+        words >> directive >> name >> value;
+        char* end = nullptr;
+        long number = std::strtol(value.c_str(), &end, 10);
+        if (directive == "#define" && !value.empty() && *end == 0)
+            symbols[name] = static_cast<int>(number);
+    }
+    return symbols;
+}
+
+bool isNameCharacter(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
+
+// Reads a decimal number (possibly negative) or a macro that stands for
+// one, at text[i]; *end is set past it.
+bool readNumberAt(const std::string& text, size_t i, const Symbols& symbols, int* value,
+                  size_t* end) {
+    const char* start = text.c_str() + i;
+    char* after = nullptr;
+    long number = std::strtol(start, &after, 10);
+    if (after != start) {
+        *value = static_cast<int>(number);
+        *end = i + static_cast<size_t>(after - start);
+        return true;
+    }
+    size_t n = 0;
+    while (i + n < text.size() && isNameCharacter(text[i + n]))
+        ++n;
+    auto found = symbols.find(text.substr(i, n));
+    if (n == 0 || found == symbols.end())
+        return false;
+    *value = found->second;
+    *end = i + n;
+    return true;
+}
+
+// Reads a number or macro after blanks and one comma.
+bool readNumberAfterComma(const std::string& text, size_t* pos, const Symbols& symbols,
+                          int* value) {
     size_t i = text.find_first_not_of(" \t", *pos);
     if (i == std::string::npos || text[i] != ',')
         return false;
     i = text.find_first_not_of(" \t", i + 1);
-    if (i == std::string::npos)
-        return false;
-    char* end = nullptr;
-    long number = std::strtol(text.c_str() + i, &end, 10);
-    if (end == text.c_str() + i)
-        return false;
-    *value = static_cast<int>(number);
-    *pos = static_cast<size_t>(end - text.c_str());
-    return true;
+    return i != std::string::npos && readNumberAt(text, i, symbols, value, pos);
 }
 
 bool hasOwnText(const std::string& kind) {
@@ -76,7 +116,7 @@ bool isStaticText(const std::string& kind) {
 }
 
 // One control line of a template body: KIND ["text",] id, ...
-bool parseControl(const std::string& line, Control* control) {
+bool parseControl(const std::string& line, const Symbols& symbols, Control* control) {
     std::string text = trim(line);
     size_t space = text.find_first_of(" \t");
     if (space == std::string::npos)
@@ -86,12 +126,12 @@ bool parseControl(const std::string& line, Control* control) {
     if (hasOwnText(control->kind)) {
         if (pos == std::string::npos || text[pos] != '"' || !readQuoted(text, &pos, &control->text))
             return false;
-        return readNumberAfterComma(text, &pos, &control->id);
+        return readNumberAfterComma(text, &pos, symbols, &control->id);
     }
     // Controls without text start with their id.
     std::string withComma = "," + text.substr(pos);
     size_t start = 0;
-    return readNumberAfterComma(withComma, &start, &control->id);
+    return readNumberAfterComma(withComma, &start, symbols, &control->id);
 }
 
 std::string withoutMnemonic(const std::string& text) {
@@ -121,11 +161,51 @@ const AttributeDescriptor* rowForControl(int controlId) {
 
 } // namespace
 
+bool readResourceScript(const std::string& path, std::string* text) {
+    std::string script;
+    if (!readTextFile(path, &script))
+        return false;
+    size_t slash = path.find_last_of('/');
+    std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    std::string headers;
+    for (const std::string& line : splitLines(script)) {
+        std::string trimmed = trim(line);
+        size_t open = trimmed.find('"');
+        size_t close = trimmed.rfind('"');
+        if (trimmed.compare(0, 8, "#include") != 0 || open == close || open == std::string::npos)
+            continue;
+        std::string name = trimmed.substr(open + 1, close - open - 1);
+        std::string header;
+        if (name.size() > 2 && name.compare(name.size() - 2, 2, ".h") == 0 &&
+            readTextFile(folder + name, &header))
+            headers += header + "\n";
+    }
+    *text = headers + script;
+    return true;
+}
+
+bool readTextFile(const std::string& path, std::string* text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    *text = buffer.str();
+    return true;
+}
+
 bool parseDialog(const std::string& rc, int id, Dialog* dialog, std::string* error) {
     std::vector<std::string> lines = splitLines(rc);
-    std::string head = std::to_string(id) + " DIALOGEX";
+    Symbols symbols = readSymbols(rc);
+    // The template's head: its number or a macro of it, then DIALOGEX.
+    auto isHead = [&](const std::string& line) {
+        int value = 0;
+        size_t end = 0;
+        return !line.empty() && readNumberAt(line, 0, symbols, &value, &end) && value == id &&
+               line.compare(end, 9, " DIALOGEX") == 0;
+    };
     size_t i = 0;
-    while (i < lines.size() && lines[i].compare(0, head.size(), head) != 0)
+    while (i < lines.size() && !isHead(lines[i]))
         ++i;
     if (i == lines.size()) {
         *error = "no dialog template " + std::to_string(id);
@@ -148,7 +228,7 @@ bool parseDialog(const std::string& rc, int id, Dialog* dialog, std::string* err
         if (line.empty() || line.compare(0, 2, "//") == 0)
             continue;
         Control control;
-        if (!parseControl(line, &control)) {
+        if (!parseControl(line, symbols, &control)) {
             *error = "unreadable control in template " + std::to_string(id) + ": " + line;
             return false;
         }
