@@ -25,3 +25,11 @@ const AttributeDescriptor attributeTable[] = {
 
 const uint16_t attributeTableCount =
     static_cast<uint16_t>(sizeof attributeTable / sizeof attributeTable[0]);
+
+const char* const connectExcludedKeywords[] = {
+    "ALTERNATESERVERS",     "LOADBALANCING",   "CONNECTIONRETRYCOUNT",
+    "CONNECTIONRETRYDELAY", "EXTENDEDOPTIONS",
+};
+
+const uint16_t connectExcludedKeywordCount =
+    static_cast<uint16_t>(sizeof connectExcludedKeywords / sizeof connectExcludedKeywords[0]);

@@ -29,3 +29,11 @@ struct AttributeDescriptor {
 
 extern const AttributeDescriptor attributeTable[];
 extern const uint16_t attributeTableCount;
+
+// Keywords that never go into a connection string, whatever table holds
+// them (upper case; compared without regard to case): they configure the
+// driver's own failover and option handling, which the driver reads from
+// the data source, and a connection string that carried them would
+// override it.
+extern const char* const connectExcludedKeywords[];
+extern const uint16_t connectExcludedKeywordCount;

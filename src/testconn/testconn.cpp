@@ -16,22 +16,16 @@ namespace {
 
 const char diagnosticCaption[] = "Test Connect Error";
 
-// Attributes that configure the driver's own failover and option handling;
-// the driver reads them from the data source, and a connection string that
-// carried them would override it.
-const char* const excludedKeywords[] = {
-    "ALTERNATESERVERS",     "LOADBALANCING",   "CONNECTIONRETRYCOUNT",
-    "CONNECTIONRETRYDELAY", "EXTENDEDOPTIONS",
-};
-
 // The keyword is compared upper-cased over at most its first 63 bytes.
 int isExcludedKeyword(const char* keyword) {
     uint32_t n = static_cast<uint32_t>(std::strlen(keyword));
     if (n > 63)
         n = 63;
-    for (const char* name : excludedKeywords)
+    for (uint16_t i = 0; i < connectExcludedKeywordCount; ++i) {
+        const char* name = connectExcludedKeywords[i];
         if (equalsIgnoreCaseN(keyword, n, name, static_cast<uint32_t>(std::strlen(name))))
             return 1;
+    }
     return 0;
 }
 
