@@ -1,5 +1,7 @@
 // Text routines: character stepping in the ANSI code page and UTF-8,
 // case-insensitive comparison, counted strings and conversions.
+#include "base/rvpath.h"
+#include "base/rvplatform.h"
 #include "base/rvdbcs.h"
 #include "base/rverror.h"
 #include "base/rvstring.h"
@@ -352,4 +354,35 @@ TEST(CodePageTable, EveryRowOpensTheConverterItNames) {
         std::string digits = std::to_string(id);
         EXPECT_EQ(digits, text.substr(text.size() - digits.size())) << text;
     }
+}
+
+// Paths split where Windows splits them: at the last backslash or slash or
+// after a drive, never inside a double-byte character whose trail byte is
+// a backslash (0x5C, as in the Shift-JIS character 0x955C).
+TEST(Paths, FileNamesAndJoinsKeepWholeCharacters) {
+    struct Case {
+        const char* path;
+        const char* name;
+    } cases[] = {
+        {"C:\\dir\\qzifx06s.dll", "qzifx06s.dll"},
+        {"dir/sub\\x.ini", "x.ini"},
+        {"D:ODBC.INI", "ODBC.INI"},
+        {"ODBC.INI", "ODBC.INI"},
+        {"C:\\dir\\", ""},
+        {"", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_STREQ(c.name, pathFileName(c.path)) << c.path;
+    if (platAnsiCodePage() == 932) {
+        EXPECT_STREQ("\x95\x5C.dll", pathFileName("C:\\\x95\x5C.dll"));
+        EXPECT_STREQ("x\x95\x5C", pathFileName("\\x\x95\x5C"));
+    }
+
+    char out[12] = "untouched";
+    EXPECT_FALSE(joinPath(out, sizeof out, "C:\\dir", 6, "abcd.e"));
+    EXPECT_STREQ("untouched", out) << "a path one byte too long is refused whole";
+    EXPECT_TRUE(joinPath(out, sizeof out, "C:\\dir", 6, "abcd"));
+    EXPECT_STREQ("C:\\dir\\abcd", out);
+    EXPECT_TRUE(joinPath(out, sizeof out, out, 2, "x"));
+    EXPECT_STREQ("C:\\x", out) << "the directory may stand in out already";
 }
