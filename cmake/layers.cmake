@@ -13,7 +13,7 @@
 # "dialog/propshet.h" in src/setup names a file that its compiler cannot
 # see, so a dependency that runs up fails to build. Headers are always
 # included by their folder-qualified name; a relative "../" include would
-# step around the layer's view, so configuration refuses it.
+# step around the layer's view, so the build refuses it.
 
 set(RV_LAYER_VIEWS ${CMAKE_BINARY_DIR}/layers)
 
@@ -43,22 +43,17 @@ function(rv_layer target folder)
   endforeach()
 
   add_library(${target} STATIC ${LAYER_SOURCES})
+  add_dependencies(${target} rvlayercheck)
   set_target_properties(${target} PROPERTIES RV_LAYER_FOLDERS "${folders}")
   target_include_directories(${target} PRIVATE ${view})
   target_compile_options(${target} PRIVATE ${RV_PRODUCT_FLAGS})
   target_link_libraries(${target} PUBLIC ${LAYER_USES})
 endfunction()
 
-# Refuses "../" includes in the library's sources (see above).
-function(rv_check_layer_includes)
-  file(GLOB_RECURSE sources CONFIGURE_DEPENDS
-    ${PROJECT_SOURCE_DIR}/src/*.cpp ${PROJECT_SOURCE_DIR}/src/*.h)
-  foreach(source IN LISTS sources)
-    file(STRINGS ${source} relative REGEX "^[ \t]*#[ \t]*include[ \t]*\"\\.\\./")
-    if(relative)
-      message(FATAL_ERROR "${source}: ${relative}\n"
-        "Include a header by its folder-qualified name (\"base/rverror.h\"); "
-        "a relative include steps around the layers (cmake/layers.cmake).")
-    endif()
-  endforeach()
-endfunction()
+# Refuses "../" includes in the library's sources (see above), at every
+# build: each layer waits for the check.
+add_custom_target(rvlayercheck
+  COMMAND ${CMAKE_COMMAND} -DRV_SOURCE_DIR=${PROJECT_SOURCE_DIR}/src
+    -P ${CMAKE_CURRENT_LIST_DIR}/checkincludes.cmake
+  COMMENT "Checking that includes keep to the layers"
+  VERBATIM)
