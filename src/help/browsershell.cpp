@@ -7,7 +7,6 @@
 #include "base/rvdbcs.h"
 #include "base/rvplatform.h"
 
-#ifdef _WIN32
 #include <windows.h>
 #include <exdisp.h>
 #include <oleauto.h>
@@ -181,12 +180,3 @@ int navigateHelpWindow(BrowserInfo* info, const char* text, uint32_t length) {
     release(windows);
     return result;
 }
-
-#else
-
-// No Internet Explorer outside Windows: the browser is started instead.
-int navigateHelpWindow(BrowserInfo*, const char*, uint32_t) {
-    return -1;
-}
-
-#endif
