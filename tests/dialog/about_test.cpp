@@ -1,6 +1,7 @@
 // The About page under Wine: the real page procedure on template 10 of the
 // resource library, as a window of its own for what it shows and inside a
 // running property sheet for its drawing thread.
+#include "rvversion.h"
 #include "dialog/aboutpag.h"
 #include "dialog/propshet.h"
 #include "base/utility.h"
@@ -155,7 +156,7 @@ TEST_F(AboutPage, ItDescribesTheDriverFileOfTheDataSource) {
                       textOf(about.page, aboutDriverPath));
             EXPECT_EQ(c.date, textOf(about.page, aboutFileDate));
             EXPECT_EQ(c.size, textOf(about.page, aboutFileSize));
-            EXPECT_EQ(L"06.00.0064 (b0062, U0054)", textOf(about.page, aboutVersion));
+            EXPECT_EQ(L"" RV_FILE_VERSION_STRING, textOf(about.page, aboutVersion));
             EXPECT_EQ(c.notice ? copyright : L"", textOf(about.page, aboutCopyright));
             EXPECT_EQ(c.notice ? L"All Rights Reserved." : L"", textOf(about.page, aboutRights));
             EXPECT_EQ(c.notice, !textOf(about.page, aboutAddress1).empty());

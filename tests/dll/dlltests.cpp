@@ -3,6 +3,8 @@
 // the setup library's exports and version, and the per-thread records of
 // the core library across real loads and unloads, watched through the
 // test-only rvprobe.dll.
+#include "rvversion.h"
+#include <cstdio>
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <clocale>
@@ -66,7 +68,12 @@ protected:
 TEST_F(SetupDll, GetFileVersionStringAnswersTheBuildVersion) {
     auto version = entry<const char* (*)()>(module, "getFileVersionString");
     ASSERT_NE(nullptr, version);
-    EXPECT_STREQ("06.00.0064 (b0062, U0054)", version());
+    EXPECT_STREQ(RV_FILE_VERSION_STRING, version());
+    // The text the build makes from the project's version and numbers.
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "%02d.%02d.%04d (b%04d, U%04d)", RV_VERSION_MAJOR,
+                  RV_VERSION_MINOR, RV_VERSION_PATCH, RV_BUILD_NUMBER, RV_UPDATE_NUMBER);
+    EXPECT_STREQ(expected, version());
 }
 
 TEST_F(SetupDll, ExportsOnlyItsEntryPointsUnderUndecoratedNames) {

@@ -21,6 +21,7 @@
 //   its section with a Driver entry), SQLRemoveDSNFromIni,
 //   SQLWritePrivateProfileString and SQLGetPrivateProfileString; the file
 //   name "ODBC.INI" means the odbc.ini of the current mode.
+#include "rvversion.h"
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <odbcinst.h>
@@ -202,7 +203,7 @@ TEST(UnixOdbcLibrary, ExportsOnlyTheTwoEntryPoints) {
     EXPECT_NE(nullptr, dlsym(library, "ConfigDSN"));
     auto version = reinterpret_cast<const char* (*)()>(dlsym(library, "getFileVersionString"));
     ASSERT_NE(nullptr, version);
-    EXPECT_STREQ("06.00.0064 (b0062, U0054)", version());
+    EXPECT_STREQ(RV_FILE_VERSION_STRING, version());
     // Process-wide state stays inside the library, whatever the host holds.
     EXPECT_EQ(nullptr, dlsym(library, "resourceLibrary"));
     EXPECT_EQ(nullptr, dlsym(library, "threadInfoList"));
