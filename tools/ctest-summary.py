@@ -17,11 +17,15 @@ import re
 import sys
 import xml.etree.ElementTree as ElementTree
 
-# What test programs write when something goes wrong: GoogleTest's
-# "Failure" and "[  FAILED  ]", the scripts' "FAIL"/"FAILED:", the
-# sanitizers' "ERROR: AddressSanitizer" and "runtime error:", and Python's
-# traceback.
-FAILURE_LINE = re.compile(r"Failure|\bFAIL(ED)?\b|ERROR|runtime error|Traceback")
+# What test programs write when something goes wrong. A GoogleTest
+# assertion's "file:line: Failure" is followed by what was expected, up to
+# the next "[" line. Single lines: GoogleTest's "[  FAILED  ] Test (N ms)",
+# the scripts' and unittest's "FAIL"/"FAILED:"/"ERROR:", the sanitizers'
+# "ERROR: AddressSanitizer", "SUMMARY:" and "runtime error:", and the last
+# line of a Python traceback.
+ASSERTION = re.compile(r": Failure$")
+FAILURE_LINE = re.compile(
+    r"^\[  FAILED  \] .*\(\d+ ms\)$|^FAIL(ED)?\b|\bERROR\b|^SUMMARY: |runtime error|^\w+Error: ")
 LINES_PER_TEST = 20
 TAIL_LINES = 5
 
@@ -101,7 +105,15 @@ def why_lines(output):
     last lines where none does (a timeout, a crash)."""
     lines = [line.rstrip("\r") for line in output.splitlines()]
     lines = [line for line in lines if line.strip()]
-    why = [line for line in lines if FAILURE_LINE.search(line)]
+    why = []
+    in_assertion = False
+    for line in lines:
+        if line.startswith("["):
+            in_assertion = False
+        if ASSERTION.search(line):
+            in_assertion = True
+        if in_assertion or FAILURE_LINE.search(line):
+            why.append(line)
     if not why:
         return lines[-TAIL_LINES:]
     if len(why) > LINES_PER_TEST:
@@ -112,41 +124,40 @@ def why_lines(output):
 
 def describe_failure(label, result):
     reason = " (%s)" % result.message if result.message else ""
-    print("%s: failed %s after %.1f s%s" % (label, result.name, result.seconds, reason))
-    for line in why_lines(result.output):
-        print("    " + line)
+    return ["%s: failed %s after %.1f s%s" % (label, result.name, result.seconds, reason)] + [
+        "    " + line for line in why_lines(result.output)]
 
 
 def summarise(label, junit, status):
-    """Prints the run's summary; returns (passed, failed)."""
+    """The run's summary lines and its (passed, failed) counts."""
     try:
         results = read_results(junit)
     except (OSError, ElementTree.ParseError) as error:
-        print("%s: no test results (ctest exited %d): %s" % (label, status, error))
-        return 0, 1
+        return ["%s: no test results (ctest exited %d): %s" % (label, status, error)], (0, 1)
     if not results:
-        print("%s: no test ran (ctest exited %d)" % (label, status))
-        return 0, 1
-    print("%s: %s" % (label, summary_line(results)))
+        return ["%s: no test ran (ctest exited %d)" % (label, status)], (0, 1)
+    lines = ["%s: %s" % (label, summary_line(results))]
     for result in results:
         if result.outcome == FAILED:
-            describe_failure(label, result)
+            lines += describe_failure(label, result)
         elif result.outcome == SKIPPED:
-            print("%s: skipped %s (%s)" % (label, result.name, result.message))
+            lines.append("%s: skipped %s (%s)" % (label, result.name, result.message))
     passed, failed = count(results, PASSED), count(results, FAILED)
     if status != 0 and failed == 0:
-        print("%s: ctest exited %d without a failed test" % (label, status))
+        lines.append("%s: ctest exited %d without a failed test" % (label, status))
         failed = 1
-    return passed, failed
+    return lines, (passed, failed)
 
 
 def main(argv):
     if len(argv) != 5 or not re.fullmatch(r"-?[0-9]+", argv[3]):
         sys.exit("usage: ctest-summary.py LABEL JUNIT-FILE CTEST-STATUS COUNTS-FILE")
     label, junit, status, counts = argv[1], argv[2], int(argv[3]), argv[4]
-    passed, failed = summarise(label, junit, status)
+    lines, (passed, failed) = summarise(label, junit, status)
+    # The counts first: they are what the caller's totals need.
     with open(counts, "w") as out:
         out.write("%d %d\n" % (passed, failed))
+    print("\n".join(lines))
     return 1 if failed else 0
 
 

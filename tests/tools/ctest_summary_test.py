@@ -27,7 +27,7 @@ project(scratch NONE)
 enable_testing()
 add_test(NAME passes COMMAND sh -c "echo '[       OK ] A.b'")
 add_test(NAME fails COMMAND sh -c
-  "echo '[ RUN      ] A.c'; echo 'a_test.cpp:12: Failure'; echo 'Expected: 1'; echo '[  FAILED  ] A.c (0 ms)'; exit 1")
+  "echo '[       OK ] A.SurvivesEveryFailure (0 ms)'; echo '[ RUN      ] A.c'; echo 'a_test.cpp:12: Failure'; echo 'Expected: 1'; echo '[  FAILED  ] A.c (0 ms)'; echo '[  FAILED  ] 1 test, listed below:'; exit 1")
 add_test(NAME floods COMMAND sh -c "for i in $(seq 30); do echo \"x.cpp:$i: Failure\"; done; exit 1")
 add_test(NAME crashes COMMAND sh -c "echo first; echo last words; kill -SEGV $$")
 add_test(NAME missing COMMAND ${CMAKE_BINARY_DIR}/no-such-program)
@@ -116,7 +116,7 @@ class MixedRun(unittest.TestCase):
 
     def test_shows_why_a_test_failed(self):
         cases = {
-            "fails": ["    a_test.cpp:12: Failure", "    [  FAILED  ] A.c (0 ms)"],
+            "fails": ["    a_test.cpp:12: Failure", "    Expected: 1", "    [  FAILED  ] A.c (0 ms)"],
             "crashes": ["    first", "    last words"],
             "missing": ["    Unable to find executable: %s/build/no-such-program" % self.work.name],
             "needs.fixture": ["    Failed test dependencies: fixture.setup"],
