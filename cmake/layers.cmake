@@ -46,7 +46,7 @@ function(rv_layer target folder)
   add_dependencies(${target} rvlayercheck)
   set_target_properties(${target} PROPERTIES RV_LAYER_FOLDERS "${folders}")
   target_include_directories(${target} PRIVATE ${view})
-  target_compile_options(${target} PRIVATE ${RV_PRODUCT_FLAGS})
+  rv_program_flags(${target} NO_EXCEPTIONS)
   target_link_libraries(${target} PUBLIC ${LAYER_USES})
 endfunction()
 
