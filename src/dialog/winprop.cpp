@@ -3,10 +3,14 @@
 namespace {
 const char contextProperty[] = "Handle";
 const char sheetProperty[] = "QzifxSheet";
+
+int attachProperty(HWND window, const char* name, void* value) {
+    return SetPropA(window, name, value) ? 0 : 1;
+}
 } // namespace
 
 int attachContext(HWND window, SetupContext* context) {
-    return SetPropA(window, contextProperty, context) ? 0 : 1;
+    return attachProperty(window, contextProperty, context);
 }
 
 SetupContext* contextOf(HWND window) {
@@ -18,7 +22,7 @@ void detachContext(HWND window) {
 }
 
 int attachSheet(HWND sheet, SheetHolder* holder) {
-    return SetPropA(sheet, sheetProperty, holder) ? 0 : 1;
+    return attachProperty(sheet, sheetProperty, holder);
 }
 
 SheetHolder* sheetRecordOf(HWND sheet) {
