@@ -21,6 +21,7 @@
 #include "base/rvvaluep.h"
 #include "base/rverror.h"
 #include "base/utility.h"
+#include "entry/hostlibs.h"
 #include "entry/libmain.h"
 #include <cstdint>
 #include <cstdlib>
@@ -122,6 +123,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     (void)argv;
     // As the library's entry function and the test programs start it: the
     // loading thread's record, then the resource library for message texts.
+    bindHostLibraries();
     if (!attachProcess(nullptr))
         std::abort();
     resourceLibrary = platLoadLibrary("qzifx06R.dll");
