@@ -31,3 +31,30 @@ TEST(HostSeam, SharedLibraryFindsItsResourceStringsByName) {
     // shut-down run under the sanitizers here.
     platFreeLibrary(library);
 }
+
+// What the host stand-in knows of libraries it has no file for is only
+// what it is told: strings under a name ending, and a host file under a
+// Windows name. Nothing of the product's own names is built into it.
+TEST(HostSeam, BuiltInLibrariesAndAliasesAreWhatTheCallerHandsIn) {
+    EXPECT_EQ(nullptr, platLoadLibrary("C:\\any\\thingQ.DAT"));
+    EXPECT_EQ(nullptr, platLoadLibrary("mathlib.dll"));
+
+    static const PlatStringEntry strings[] = {{7, "seven"}, {8, "eight"}};
+    ASSERT_EQ(0, platAddBuiltInLibrary("Q.DAT", strings, 2));
+    ASSERT_EQ(0, platAddLibraryAlias("MathLib.DLL", "libm.so.6"));
+
+    PlatModule table = platLoadLibrary("C:\\any\\thingq.dat");
+    ASSERT_NE(nullptr, table);
+    char text[8];
+    EXPECT_EQ(5, platLoadStringA(table, 7, text, sizeof text));
+    EXPECT_STREQ("seven", text);
+    EXPECT_EQ(3, platLoadStringA(table, 8, text, 4)) << "cut to the room given";
+    EXPECT_EQ(0, platLoadStringA(table, 9, text, sizeof text));
+    EXPECT_EQ(nullptr, platProcAddress(table, "anything")) << "strings only, no code";
+    platFreeLibrary(table);
+
+    PlatModule math = platLoadLibrary("mathlib.dll");
+    ASSERT_NE(nullptr, math);
+    EXPECT_NE(nullptr, platProcAddress(math, "cos"));
+    platFreeLibrary(math);
+}
