@@ -28,14 +28,12 @@ TEST(PerThread, ConcurrentThreadsEachGetARecordAndKeepTheirDiagnostics) {
             ++ready;
             while (ready.load() < threads) {
             }
-            RvErrorList* list = new RvErrorList(0, 1);
-            installErrorList(list);
-            for (int i = 0; i < posts; ++i)
-                postError(msgSyntaxError)->addParam(static_cast<uint32_t>(i));
-            kept[t] = currentErrorList() == list ? static_cast<int>(list->count) : -2;
-            list->clear();
-            uninstallErrorList();
-            delete list;
+            {
+                ScopedErrorList errors;
+                for (int i = 0; i < posts; ++i)
+                    postError(msgSyntaxError)->addParam(static_cast<uint32_t>(i));
+                kept[t] = currentErrorList() == errors.get() ? static_cast<int>(errors->count) : -2;
+            }
             // The request removed its list: the slot is empty again.
             if (threadSlot(0) != nullptr)
                 kept[t] = -3;

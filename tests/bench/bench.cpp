@@ -15,6 +15,7 @@
 #include <unistd.h>
 #endif
 #include <odbcinst.h>
+#include "support/regkeys.h"
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -101,7 +102,7 @@ void removeDataSource(const std::string& name) {
     SQLRemoveDSNFromIni(name.c_str());
 #ifdef _WIN32
     // Wine's removal leaves the entries written under HKEY_CURRENT_USER.
-    RegDeleteTreeA(HKEY_CURRENT_USER, ("Software\\ODBC\\ODBC.INI\\" + name).c_str());
+    RegDeleteTreeA(HKEY_CURRENT_USER, keyOfDataSource(name).c_str());
 #endif
 }
 

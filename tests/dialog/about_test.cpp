@@ -9,6 +9,7 @@
 #include "setup/basesetu.h"
 #include "support/boxwatch.h"
 #include "support/pagesteps.h"
+#include "support/regkeys.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
 #include <functional>
@@ -16,8 +17,6 @@
 #include <vector>
 
 namespace {
-const char dataSourcesKey[] = "Software\\ODBC\\ODBC.INI\\";
-const char driversKey[] = "SOFTWARE\\ODBC\\ODBCINST.INI\\";
 const char dataSource[] = "RV About Test";
 const char driver[] = "RV About Test Driver";
 

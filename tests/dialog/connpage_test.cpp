@@ -13,6 +13,7 @@
 #include "setup/basesetu.h"
 #include "support/helprecord.h"
 #include "support/pagesteps.h"
+#include "support/regkeys.h"
 #include "support/testsupport.h"
 #include <commctrl.h>
 #include <functional>
@@ -25,7 +26,7 @@ const char informixKey[] = "Software\\Informix";
 const char environmentKey[] = "Software\\Informix\\Environment";
 const char hostsKey[] = "Software\\Informix\\SqlHosts\\ol_rv";
 const char netrcKey[] = "Software\\Informix\\NETRC\\dbhost";
-const std::string driverKey = std::string("SOFTWARE\\ODBC\\ODBCINST.INI\\") + driver;
+const std::string driverKey = keyOfDriver(driver);
 const int standInGeneralTemplate = 30; // connpagetest.rc
 
 // What the test does once the sheet runs: one step per posted message, so

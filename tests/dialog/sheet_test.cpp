@@ -15,6 +15,7 @@
 #include "support/boxwatch.h"
 #include "support/helprecord.h"
 #include "support/pagesteps.h"
+#include "support/regkeys.h"
 #include "support/sheetwindows.h"
 #include "support/testsupport.h"
 #include <commctrl.h>
@@ -72,7 +73,6 @@ INT_PTR CALLBACK connectionPage(HWND page, UINT message, WPARAM wParam, LPARAM l
     return runPage(&connectionProtocol, page, message, wParam, lParam);
 }
 
-const char driversKey[] = "SOFTWARE\\ODBC\\ODBCINST.INI\\";
 const char driver[] = "RV Sheet Test Driver";
 
 class Sheet : public testing::Test {

@@ -24,17 +24,17 @@
 #include "base/rverror.h"
 #include "base/rvplatform.h"
 #include "base/rvvaluep.h"
-#include "fuzzsupport.h"
 #include "setup/basesetu.h"
+#include "support/errorscope.h"
+#include "support/fakeinst.h"
+#include "support/libstart.h"
 #include "setup/infsgbvr.h"
-#include "store/instshim.h"
 #include "base/perthred.h"
 #include "entry/setup.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <string>
 #include <strings.h>
 #include <sys/mman.h>
@@ -48,104 +48,67 @@ void check(bool condition, const char* what) {
     }
 }
 
-struct NoCase {
-    bool operator()(const std::string& a, const std::string& b) const {
-        return strcasecmp(a.c_str(), b.c_str()) < 0;
-    }
-};
-using Section = std::map<std::string, std::string, NoCase>;
-
-// The in-memory installer of one run, and what the request did to it.
-struct Installer {
-    std::map<std::string, Section, NoCase> ini;
+// What the request did to the installer in one run, checked call by call
+// as the installer answers.
+struct Run {
     std::string acceptedName; // last name SQLValidDSN accepted
     std::string registered;   // last name SQLWriteDSNToIni registered
     int writes = 0;           // SQLWriteDSNToIni, SQLRemoveDSNFromIni, key writes
     int nextRow = 0;          // table row the next key write may start from
-} installer;
+} run;
 
-int PLAT_STDCALL validDsn(const char* name) {
-    check(name != nullptr, "SQLValidDSN without a name");
-    // unixODBC's rule.
-    bool ok = name[0] && std::strlen(name) <= 32 && !std::strpbrk(name, "[]{}(),;?*=!@\\");
-    if (ok)
-        installer.acceptedName = name;
-    return ok;
+void checkArguments(const FakeInstaller::Call& call, size_t optional) {
+    for (size_t i = 0; i < call.arguments.size(); ++i)
+        if (i != optional && !call.arguments[i]) {
+            std::fprintf(stderr, "configdsn_fuzz: %s without argument %zu\n", call.function, i + 1);
+            std::abort();
+        }
 }
 
-int PLAT_STDCALL writeDsn(const char* name, const char* driver) {
-    check(name && driver, "SQLWriteDSNToIni without a name or driver");
-    check(installer.acceptedName == name, "a data source registered under an unchecked name");
-    ++installer.writes;
-    installer.ini[name];
-    installer.registered = name;
-    installer.nextRow = 0;
-    return 1;
-}
-
-int PLAT_STDCALL removeDsn(const char* name) {
-    check(name && name[0], "SQLRemoveDSNFromIni without a name");
-    ++installer.writes;
-    installer.ini.erase(name);
-    return 1;
-}
-
-int PLAT_STDCALL writeString(const char* section, const char* entry, const char* text,
-                             const char* file) {
-    check(section && entry && text && file, "a null argument to a key write");
+void checkKeyWrite(const char* section, const char* entry, const char* file) {
     check(std::strcmp(file, "ODBC.INI") == 0, "a key written to another profile");
-    check(strcasecmp(section, installer.registered.c_str()) == 0,
+    check(strcasecmp(section, run.registered.c_str()) == 0,
           "a key written before its data source was registered");
-    int row = installer.nextRow;
+    int row = run.nextRow;
     while (row < attributeTableCount && std::strcmp(attributeTable[row].keyword, entry) != 0)
         ++row;
     check(row < attributeTableCount, "a key outside the table, or out of table order");
-    installer.nextRow = row + 1;
-    ++installer.writes;
-    installer.ini[section][entry] = text;
-    return 1;
+    run.nextRow = row + 1;
+    ++run.writes;
 }
 
-int PLAT_STDCALL getString(const char* section, const char* entry, const char* defaultText,
-                           char* buffer, int size, const char* file) {
-    check(section && defaultText && buffer && file, "a null argument to a key read");
-    check(size >= 2, "a key read into a buffer too small for one character");
-    auto s = installer.ini.find(section);
-    if (!entry) {
-        // The section's key names, each ended by a NUL, as far as they fit.
-        std::memset(buffer, 0, static_cast<size_t>(size));
-        int used = 0;
-        if (s != installer.ini.end())
-            for (const auto& key : s->second) {
-                int n = static_cast<int>(key.first.size()) + 1;
-                if (used + n > size - 1)
-                    break;
-                std::memcpy(buffer + used, key.first.c_str(), static_cast<size_t>(n));
-                used += n;
-            }
-        return used;
+void watch(const FakeInstaller::Call& call) {
+    const std::string function = call.function;
+    const auto& a = call.arguments;
+    if (function == "SQLGetPrivateProfileString") {
+        // The key may be left out: a listing of the section's key names.
+        checkArguments(call, 1);
+        check(call.size >= 2, "a key read into a buffer too small for one character");
+        return;
     }
-    std::string text = defaultText;
-    if (s != installer.ini.end()) {
-        auto e = s->second.find(entry);
-        if (e != s->second.end())
-            text = e->second;
+    checkArguments(call, a.size());
+    if (function == "SQLValidDSN") {
+        if (call.result)
+            run.acceptedName = a[0];
+    } else if (function == "SQLWriteDSNToIni") {
+        check(run.acceptedName == a[0], "a data source registered under an unchecked name");
+        ++run.writes;
+        run.registered = a[0];
+        run.nextRow = 0;
+    } else if (function == "SQLRemoveDSNFromIni") {
+        check(a[0][0] != 0, "SQLRemoveDSNFromIni without a name");
+        ++run.writes;
+    } else if (function == "SQLWritePrivateProfileString") {
+        checkKeyWrite(a[0], a[1], a[3]);
     }
-    size_t n = std::min(text.size(), static_cast<size_t>(size - 1));
-    std::memcpy(buffer, text.data(), n);
-    buffer[n] = 0;
-    return static_cast<int>(n);
 }
-
-const InstallerFunctions functions = {validDsn,    writeDsn,  removeDsn, nullptr,
-                                      writeString, getString, nullptr};
 
 // The caller's variable of a file data source, named by OutStrAddr.
 char** outputVariable = nullptr;
 std::string outputEntry;
 
-void storeSales() {
-    Section& s = installer.ini["Sales"];
+void storeSales(FakeInstaller& installer) {
+    FakeInstaller::Section& s = installer.ini["Sales"];
     s["Description"] = std::string(300, 'd'); // longer than the first read buffer
     s["Database"] = "stores";
     s["CursorBehavior"] = "0 - Close";
@@ -163,17 +126,12 @@ bool refusedByParser(const std::string& attributes, uint16_t request) {
         if (second < n && attributes[second] == '(')
             return false;
     }
-    RvErrorList* list = new RvErrorList(0, 1);
-    check(list != nullptr, "no error list");
-    installErrorList(list);
+    ScopedErrorList errors;
     RvValueParser* parser =
         new RvValueParser(RvSubString(attributes.data(), n, encodingAnsi), '\0', nullptr, 0);
     check(parser != nullptr, "no parser");
     bool refused = parser->parse() != 0;
     delete parser;
-    list->clear();
-    uninstallErrorList();
-    delete list;
     return refused;
 }
 
@@ -182,8 +140,8 @@ bool refusedByParser(const std::string& attributes, uint16_t request) {
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     (void)argc;
     (void)argv;
-    startLibraryForFuzzing();
-    setInstallerFunctionsForTesting(&functions);
+    if (!startLibrary())
+        std::abort();
     void* block = mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     check(block != MAP_FAILED, "no memory for the output variable");
     outputVariable = static_cast<char**>(block);
@@ -219,9 +177,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     attributes.append(reinterpret_cast<const char*>(data), size);
     attributes.append(2, '\0');
 
-    installer = Installer();
+    FakeInstaller installer;
+    installer.watcher = watch;
+    run = Run();
     if (setting & 8)
-        storeSales();
+        storeSales(installer);
     bool refused = refusedByParser(attributes, request);
     *outputVariable = nullptr;
 
@@ -234,13 +194,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(threadSlot(0) == nullptr, "the request left its error list installed");
     if (refused) {
         check(result == 0, "an attribute string the parser refuses was carried out");
-        check(installer.writes == 0, "an attribute string the parser refuses changed ODBC.INI");
+        check(run.writes == 0, "an attribute string the parser refuses changed ODBC.INI");
     }
     if (char* handedBack = *outputVariable) {
         check(result == 1, "a failed request handed back a string");
         check(std::strncmp(handedBack, "DRIVER=Informix Test Driver;", 28) == 0,
               "the handed-back string does not start with the driver");
-        check(installer.writes == 0, "a file data source was written to ODBC.INI");
+        check(run.writes == 0, "a file data source was written to ODBC.INI");
         rvFree(handedBack);
         *outputVariable = nullptr;
     }

@@ -6,7 +6,8 @@
 #include "base/crypt.h"
 #include "base/hexify.h"
 #include "base/rverror.h"
-#include "fuzzsupport.h"
+#include "support/errorscope.h"
+#include "support/libstart.h"
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -32,24 +33,8 @@ int referenceDigit(uint8_t c) {
     return -1;
 }
 
-// An error list on the calling thread for one run, as a request installs
-// its own; returns the number of diagnostics that the run left.
-class RunErrors {
-public:
-    RunErrors() : list(new RvErrorList(0, 1)) {
-        check(list != nullptr, "no error list");
-        installErrorList(list);
-    }
-    ~RunErrors() {
-        list->clear();
-        uninstallErrorList();
-        delete list;
-    }
-    RvErrorList* list;
-};
-
 void checkDecode(const uint8_t* data, size_t size) {
-    RunErrors errors;
+    ScopedErrorList errors;
     uint32_t n = static_cast<uint32_t>(size);
     size_t outSize = (size + 1) / 2;
     // One guard byte past the end: decoding writes exactly (n + 1) / 2 bytes.
@@ -63,7 +48,7 @@ void checkDecode(const uint8_t* data, size_t size) {
             bad = i;
     if (bad < size) {
         check(result == 1, "a non-digit was accepted");
-        check(errors.list->count == 1 && errors.list->item(0)->messageId == msgBadHexDigit,
+        check(errors->count == 1 && errors->item(0)->messageId == msgBadHexDigit,
               "a bad digit did not post exactly error 2708");
         // The whole pairs before the bad character are decoded.
         for (size_t i = 0; i + 1 < bad; i += 2)
@@ -72,7 +57,7 @@ void checkDecode(const uint8_t* data, size_t size) {
         return;
     }
     check(result == 0, "valid hexadecimal text was refused");
-    check(errors.list->count == 0, "valid hexadecimal text posted a diagnostic");
+    check(errors->count == 0, "valid hexadecimal text posted a diagnostic");
     for (size_t i = 0; i < size; i += 2) {
         int low = i + 1 < size ? referenceDigit(data[i + 1]) : 0;
         check(out[i / 2] == (referenceDigit(data[i]) << 4 | low), "decoded byte is wrong");
@@ -80,7 +65,7 @@ void checkDecode(const uint8_t* data, size_t size) {
 }
 
 void checkRoundTrip(const uint8_t* data, size_t size) {
-    RunErrors errors;
+    ScopedErrorList errors;
     uint32_t n = static_cast<uint32_t>(size);
     // Encoding in place from the input's own buffer, then decoding in place.
     std::vector<char> text(2 * size + 1);
@@ -92,11 +77,11 @@ void checkRoundTrip(const uint8_t* data, size_t size) {
               "encoding wrote a character that is not an upper-case digit");
     check(hexDecode(text.data(), text.data(), 2 * n) == 0, "encoded text does not decode");
     check(std::memcmp(text.data(), data, size) == 0, "hex round trip changed the bytes");
-    check(errors.list->count == 0, "round trip posted a diagnostic");
+    check(errors->count == 0, "round trip posted a diagnostic");
 }
 
 void checkSecretValue(const uint8_t* data, size_t size) {
-    RunErrors errors;
+    ScopedErrorList errors;
     const char* value = reinterpret_cast<const char*>(data);
     std::vector<char> stored(secretStoredSize(size));
     size_t storedLength = 0;
@@ -115,13 +100,14 @@ void checkSecretValue(const uint8_t* data, size_t size) {
     }
     check(valueLength == size && std::memcmp(back.data(), value, size) == 0,
           "stored form did not give the value back");
-    check(errors.list->count == 0, "storing and reading back posted a diagnostic");
+    check(errors->count == 0, "storing and reading back posted a diagnostic");
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    startLibraryForFuzzing();
+    if (!startLibrary())
+        std::abort();
     return 0;
 }
 

@@ -20,9 +20,8 @@
 #include "base/rvscanne.h"
 #include "base/rvvaluep.h"
 #include "base/rverror.h"
-#include "base/utility.h"
-#include "entry/hostlibs.h"
-#include "entry/libmain.h"
+#include "support/errorscope.h"
+#include "support/libstart.h"
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -121,15 +120,8 @@ void scanText(const RvSubString& text, uint8_t setting) {
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     (void)argc;
     (void)argv;
-    // As the library's entry function and the test programs start it: the
-    // loading thread's record, then the resource library for message texts.
-    bindHostLibraries();
-    if (!attachProcess(nullptr))
+    if (!startLibrary())
         std::abort();
-    resourceLibrary = platLoadLibrary("qzifx06R.dll");
-    if (!resourceLibrary)
-        std::abort();
-    resourceLibraryUses = 1;
     return 0;
 }
 
@@ -150,14 +142,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     textEnd = bytes + n;
     RvSubString text(bytes, static_cast<uint32_t>(n), (setting & 4) ? encodingUtf8 : encodingAnsi);
 
-    RvErrorList* list = new RvErrorList(0, 1);
-    if (list) {
-        installErrorList(list);
+    {
+        ScopedErrorList errors;
         parseText(text, setting);
         scanText(text, setting);
-        list->clear();
-        uninstallErrorList();
-        delete list;
     }
     std::free(bytes);
     return 0;

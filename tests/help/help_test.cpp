@@ -209,6 +209,7 @@ TEST_F(Help, ABackslashIsReplacedOnlyWhereItIsAWholeCharacter) {
 
 #ifdef _WIN32
 #include "support/boxwatch.h"
+#include "support/regkeys.h"
 namespace {
 // The messages shown while act runs, as "caption|text", each answered OK.
 template <typename Act> std::vector<std::string> boxesShownBy(Act act) {
@@ -224,7 +225,6 @@ template <typename Act> std::vector<std::string> boxesShownBy(Act act) {
     return shown;
 }
 
-const char driversKey[] = "SOFTWARE\\ODBC\\ODBCINST.INI\\";
 const char driver[] = "RV Help Test Driver";
 
 class HelpFolder : public Help {

@@ -9,8 +9,9 @@
 #include "base/rvalloc.h"
 #include "help/rvbrowser.h"
 #include "help/rvdisplayhelp.h"
-#include "entry/libmain.h"
+#include "support/libstart.h"
 #include "support/helprecord.h"
+#include "support/regkeys.h"
 #include <windows.h>
 #include <cstdio>
 #include <cstring>
@@ -20,7 +21,7 @@ namespace {
 // Without a help folder the Help press shows a message box, which nobody
 // would close here.
 bool hasHelpFolder(const char* driver) {
-    std::string key = std::string("SOFTWARE\\ODBC\\ODBCINST.INI\\") + driver;
+    std::string key = keyOfDriver(driver);
     char folder[MAX_PATH];
     DWORD size = sizeof folder;
     return RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), "HelpRootDirectory", RRF_RT_REG_SZ,
@@ -38,10 +39,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "helpurls: driver \"%s\" has no HelpRootDirectory\n", argv[1]);
         return 1;
     }
-    if (!attachProcess(nullptr)) {
-        std::fprintf(stderr, "helpurls: library start-up failed\n");
+    if (!startLibrary())
         return 1;
-    }
     HelpUrlRecorder recorder;
     for (int i = 2; i < argc; ++i) {
         size_t before = HelpUrlRecorder::urls().size();
@@ -60,6 +59,6 @@ int main(int argc, char** argv) {
         std::printf("%s\t%.*s\n", url.c_str(), static_cast<int>(length), handoff);
         rvFree(handoff);
     }
-    detachProcess();
+    stopLibrary();
     return 0;
 }

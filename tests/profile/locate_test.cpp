@@ -1,6 +1,7 @@
 // Which profile a file name selects: the base name is looked up, letter
 // case significant, as a piece of "ODBC.INI ODBCINST.INI CONTROL.INI".
 #include "store/registry.h"
+#include "support/regkeys.h"
 #include <gtest/gtest.h>
 #include <string>
 
@@ -24,17 +25,17 @@ TEST(ProfileFile, TheThreeStandardProfilesSelectTheirRows) {
     Located odbc = locate("ODBC.INI");
     EXPECT_EQ(profileOfInstaller, odbc.result);
     EXPECT_EQ(platKeyCurrentUser, odbc.root);
-    EXPECT_EQ("SOFTWARE\\ODBC\\ODBC.INI\\", odbc.prefix);
+    EXPECT_EQ(dataSourcesKey, odbc.prefix);
 
     Located inst = locate("ODBCINST.INI");
     EXPECT_EQ(profileInRegistry, inst.result);
     EXPECT_EQ(platKeyLocalMachine, inst.root);
-    EXPECT_EQ("SOFTWARE\\ODBC\\ODBCINST.INI\\", inst.prefix);
+    EXPECT_EQ(driversKey, inst.prefix);
 
     Located control = locate("CONTROL.INI");
     EXPECT_EQ(profileInRegistry, control.result);
     EXPECT_EQ(platKeyCurrentUser, control.root);
-    EXPECT_EQ("Control Panel\\", control.prefix);
+    EXPECT_EQ(controlPanelKey, control.prefix);
 }
 
 TEST(ProfileFile, APathIsKnownByItsBaseName) {
@@ -51,7 +52,7 @@ TEST(ProfileFile, ALeadingPartOfANameSelectsItsRowAndOtherPiecesSelectNothing) {
     Located odbcinst = locate("ODBCINST");
     EXPECT_EQ(profileInRegistry, odbcinst.result);
     EXPECT_EQ(platKeyLocalMachine, odbcinst.root);
-    EXPECT_EQ("Control Panel\\", locate("CONTROL").prefix);
+    EXPECT_EQ(controlPanelKey, locate("CONTROL").prefix);
 
     for (const char* name : {"odbc.ini", "Odbc.Ini", "INST.INI", "INI", ".INI", "BC.INI",
                              "ODBC.INI.bak", "WIN.INI", "C:\\dir\\", "C:\\dir\\odbcinst.ini"}) {

@@ -2,12 +2,12 @@
 // directory holds a stand-in odbccp32.dll without SQLGetPrivateProfileString,
 // which the library's own load of "odbccp32.dll" finds first.
 #include "store/registry.h"
+#include "support/regkeys.h"
 #include "winfixture.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 
 namespace {
-const char dsnPath[] = "SOFTWARE\\ODBC\\ODBC.INI\\";
 const std::string userDsn = "RvProfile Fallback User DSN";
 const std::string systemDsn = "RvProfile Fallback System DSN";
 
@@ -15,15 +15,15 @@ class NoInstaller : public testing::Test {
 protected:
     void SetUp() override {
         unbindInstallerProfileFunctions();
-        ASSERT_TRUE(seedText(HKEY_CURRENT_USER, dsnPath + userDsn, "Database", "userdb"));
-        ASSERT_TRUE(seedText(HKEY_CURRENT_USER, dsnPath + userDsn, "Host", "ifxhost"));
-        ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, dsnPath + systemDsn, "Database", "sysdb"));
+        ASSERT_TRUE(seedText(HKEY_CURRENT_USER, keyOfDataSource(userDsn), "Database", "userdb"));
+        ASSERT_TRUE(seedText(HKEY_CURRENT_USER, keyOfDataSource(userDsn), "Host", "ifxhost"));
+        ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, keyOfDataSource(systemDsn), "Database", "sysdb"));
     }
     void TearDown() override {
         SetEnvironmentVariableA("RV_FAKE_INSTALLER_REFUSE", nullptr);
         unbindInstallerProfileFunctions();
-        removeKey(HKEY_CURRENT_USER, dsnPath + userDsn);
-        removeKey(HKEY_LOCAL_MACHINE, dsnPath + systemDsn);
+        removeKey(HKEY_CURRENT_USER, keyOfDataSource(userDsn));
+        removeKey(HKEY_LOCAL_MACHINE, keyOfDataSource(systemDsn));
     }
 };
 } // namespace

@@ -2,6 +2,7 @@
 // the registry as seeded here, ODBC.INI through Wine's own installer,
 // anything else through the platform's profile-file function.
 #include "store/registry.h"
+#include "support/regkeys.h"
 #include "winfixture.h"
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -9,15 +10,13 @@
 #include <cstring>
 
 namespace {
-const char instPath[] = "SOFTWARE\\ODBC\\ODBCINST.INI\\";
-const char dsnPath[] = "SOFTWARE\\ODBC\\ODBC.INI\\";
 const std::string driver = "RvProfile Test Driver";
 
 class RegistryProfile : public testing::Test {
 protected:
     void TearDown() override {
-        removeKey(HKEY_LOCAL_MACHINE, instPath + driver);
-        removeKey(HKEY_CURRENT_USER, std::string("Control Panel\\RvProfile"));
+        removeKey(HKEY_LOCAL_MACHINE, keyOfDriver(driver));
+        removeKey(HKEY_CURRENT_USER, std::string(controlPanelKey) + "RvProfile");
     }
     std::string read(const char* section, const char* key, const char* def, int size,
                      const char* file, int* result) {
@@ -26,6 +25,29 @@ protected:
         return buffer;
     }
 };
+
+// The driver keys in the order the registry itself enumerates them.
+bool registeredDrivers(std::vector<std::string>* names) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, driversKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    char name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr))
+            break;
+        names->emplace_back(name, length);
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+// The i-th of 80 sections whose names together pass 2048 bytes.
+std::string manySection(int i) {
+    char name[48];
+    std::snprintf(name, sizeof name, "RvProfile Section %02d abcdefghijklmnop", i);
+    return name;
+}
 } // namespace
 
 TEST_F(RegistryProfile, TheHelpRootOfADriverComesFromTheMachineKeyOrTheDefault) {
@@ -34,16 +56,16 @@ TEST_F(RegistryProfile, TheHelpRootOfADriverComesFromTheMachineKeyOrTheDefault) 
                                    sizeof buffer, "ODBCINST.INI"));
     EXPECT_STREQ("nohelp", buffer);
 
-    ASSERT_TRUE(
-        seedText(HKEY_LOCAL_MACHINE, instPath + driver, "HelpRootDirectory", "C:\\Informix\\help"));
+    ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, keyOfDriver(driver), "HelpRootDirectory",
+                         "C:\\Informix\\help"));
     EXPECT_EQ(16, readProfileString(driver.c_str(), "HelpRootDirectory", "nohelp", buffer,
                                     sizeof buffer, "ODBCINST.INI"));
     EXPECT_STREQ("C:\\Informix\\help", buffer);
     // The same driver name under the user's key is not the driver's.
-    ASSERT_TRUE(seedText(HKEY_CURRENT_USER, instPath + driver, "Other", "user"));
+    ASSERT_TRUE(seedText(HKEY_CURRENT_USER, keyOfDriver(driver), "Other", "user"));
     EXPECT_EQ(6, readProfileString(driver.c_str(), "Other", "nohelp", buffer, sizeof buffer,
                                    "ODBCINST.INI"));
-    removeKey(HKEY_CURRENT_USER, instPath + driver);
+    removeKey(HKEY_CURRENT_USER, keyOfDriver(driver));
     // A missing value in an existing section is the default too.
     EXPECT_EQ(
         0, readProfileString(driver.c_str(), "Missing", "", buffer, sizeof buffer, "ODBCINST.INI"));
@@ -51,7 +73,8 @@ TEST_F(RegistryProfile, TheHelpRootOfADriverComesFromTheMachineKeyOrTheDefault) 
 }
 
 TEST_F(RegistryProfile, AValueIsCutToTheBufferAndAlwaysTerminated) {
-    ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, instPath + driver, "Driver", "12345678901234567890"));
+    ASSERT_TRUE(
+        seedText(HKEY_LOCAL_MACHINE, keyOfDriver(driver), "Driver", "12345678901234567890"));
     int n = 0;
     std::string got = read(driver.c_str(), "Driver", "d", 10, "ODBCINST.INI", &n);
     EXPECT_EQ(9, n);
@@ -63,8 +86,8 @@ TEST_F(RegistryProfile, AValueIsCutToTheBufferAndAlwaysTerminated) {
 
 TEST_F(RegistryProfile, ValueDataIsTextWhateverItsTypeAndNeedNotBeTerminated) {
     // Three bytes with no terminator, and binary data with a NUL inside.
-    ASSERT_TRUE(seedValue(HKEY_LOCAL_MACHINE, instPath + driver, "Raw", "abc", REG_BINARY));
-    ASSERT_TRUE(seedValue(HKEY_LOCAL_MACHINE, instPath + driver, "Cut", std::string("xy\0z", 4),
+    ASSERT_TRUE(seedValue(HKEY_LOCAL_MACHINE, keyOfDriver(driver), "Raw", "abc", REG_BINARY));
+    ASSERT_TRUE(seedValue(HKEY_LOCAL_MACHINE, keyOfDriver(driver), "Cut", std::string("xy\0z", 4),
                           REG_BINARY));
     char buffer[64];
     std::memset(buffer, 'q', sizeof buffer);
@@ -77,8 +100,8 @@ TEST_F(RegistryProfile, ValueDataIsTextWhateverItsTypeAndNeedNotBeTerminated) {
 }
 
 TEST_F(RegistryProfile, AValueLargerThanTheReadBufferGivesTheDefault) {
-    ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, instPath + driver, "Fits", std::string(2047, 'f')));
-    ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, instPath + driver, "Big", std::string(3000, 'b')));
+    ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, keyOfDriver(driver), "Fits", std::string(2047, 'f')));
+    ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, keyOfDriver(driver), "Big", std::string(3000, 'b')));
     std::string buffer(4096, '\0');
     EXPECT_EQ(2047,
               readProfileString(driver.c_str(), "Fits", "dflt", &buffer[0], 4096, "ODBCINST.INI"));
@@ -93,7 +116,7 @@ TEST_F(RegistryProfile, AKeyPathLongerThan511CharactersIsMissingNeverCut) {
     std::string fits = driver + "\\" + std::string(200, 'a') + "\\" + std::string(200, 'b') + "\\" +
                        std::string(484 - driver.size() - 403, 'c');
     ASSERT_EQ(484u, fits.size());
-    ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, instPath + fits, "Entry", "found"));
+    ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, keyOfDriver(fits), "Entry", "found"));
     char buffer[64];
     EXPECT_EQ(
         5, readProfileString(fits.c_str(), "Entry", "dflt", buffer, sizeof buffer, "ODBCINST.INI"));
@@ -108,7 +131,8 @@ TEST_F(RegistryProfile, AKeyPathLongerThan511CharactersIsMissingNeverCut) {
 }
 
 TEST_F(RegistryProfile, ControlIniIsReadFromTheUsersControlPanelKey) {
-    ASSERT_TRUE(seedText(HKEY_CURRENT_USER, "Control Panel\\RvProfile", "Colour", "teal"));
+    ASSERT_TRUE(
+        seedText(HKEY_CURRENT_USER, std::string(controlPanelKey) + "RvProfile", "Colour", "teal"));
     char buffer[32];
     EXPECT_EQ(4,
               readProfileString("RvProfile", "Colour", "", buffer, sizeof buffer, "CONTROL.INI"));
@@ -117,9 +141,9 @@ TEST_F(RegistryProfile, ControlIniIsReadFromTheUsersControlPanelKey) {
 
 TEST_F(RegistryProfile, AnEntryListHoldsTheNamesEachWithItsNulAndAFinalNul) {
     for (const char* name : {"A", "BB", "CCC"})
-        ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, instPath + driver, name, "v"));
+        ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, keyOfDriver(driver), name, "v"));
     // The key's unnamed default value is no entry.
-    ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, instPath + driver, "", "default"));
+    ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, keyOfDriver(driver), "", "default"));
     int n = 0;
     std::string got = read(driver.c_str(), nullptr, "d", 64, "ODBCINST.INI", &n);
     EXPECT_EQ(9, n);
@@ -141,7 +165,7 @@ TEST_F(RegistryProfile, AnEntryListHoldsTheNamesEachWithItsNulAndAFinalNul) {
 }
 
 TEST_F(RegistryProfile, AnEmptySectionListsAsTheDefault) {
-    ASSERT_TRUE(seedKey(HKEY_LOCAL_MACHINE, instPath + driver));
+    ASSERT_TRUE(seedKey(HKEY_LOCAL_MACHINE, keyOfDriver(driver)));
     char buffer[32];
     EXPECT_EQ(4, readProfileString(driver.c_str(), nullptr, "none", buffer, sizeof buffer,
                                    "ODBCINST.INI"));
@@ -155,7 +179,7 @@ TEST_F(RegistryProfile, AnEntryListLongerThan2048BytesStopsAtTheLastWholeName) {
         char name[32];
         std::snprintf(name, sizeof name, "Entry%03d_%s", i, "abcdefghijklmnopqrst");
         seeded.push_back(name);
-        ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, instPath + driver, name, "v"));
+        ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, keyOfDriver(driver), name, "v"));
     }
     std::string buffer(4096, '\x7f');
     int n = readProfileString(driver.c_str(), nullptr, "d", &buffer[0], 4096, "ODBCINST.INI");
@@ -182,10 +206,10 @@ TEST_F(RegistryProfile, AValuesDataCountsAgainstTheEntryListsRoom) {
     // Data larger than any scratch room neither ends nor corrupts the list;
     // by the list rule it only stops it. (Wine enumerates values in name
     // order, Windows in the order they were made; the names agree on both.)
-    ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, instPath + driver, "First", std::string(600, 'x')));
-    ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, instPath + driver, "Second", "y"));
-    ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, instPath + driver, "Tail", std::string(2100, 'z')));
-    ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, instPath + driver, "Zoo", "w"));
+    ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, keyOfDriver(driver), "First", std::string(600, 'x')));
+    ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, keyOfDriver(driver), "Second", "y"));
+    ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, keyOfDriver(driver), "Tail", std::string(2100, 'z')));
+    ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, keyOfDriver(driver), "Zoo", "w"));
     std::string buffer(64, '\x7f');
     int n = readProfileString(driver.c_str(), nullptr, "d", &buffer[0], 64, "ODBCINST.INI");
     EXPECT_EQ(62, n);
@@ -194,7 +218,7 @@ TEST_F(RegistryProfile, AValuesDataCountsAgainstTheEntryListsRoom) {
 }
 
 TEST_F(RegistryProfile, TheSectionListNamesEverySubKeyOfTheProfile) {
-    ASSERT_TRUE(seedKey(HKEY_LOCAL_MACHINE, instPath + driver));
+    ASSERT_TRUE(seedKey(HKEY_LOCAL_MACHINE, keyOfDriver(driver)));
     std::string buffer(4096, '\x7f');
     int n = readProfileString(nullptr, nullptr, "d", &buffer[0], 4096, "ODBCINST.INI");
     std::vector<std::string> names = namesOf(buffer.c_str());
@@ -206,16 +230,7 @@ TEST_F(RegistryProfile, TheSectionListNamesEverySubKeyOfTheProfile) {
 
     // The same names the registry itself enumerates.
     std::vector<std::string> expected;
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, instPath, 0, KEY_READ, &key));
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr))
-            break;
-        expected.emplace_back(name, length);
-    }
-    RegCloseKey(key);
+    ASSERT_TRUE(registeredDrivers(&expected));
     EXPECT_EQ(expected, names);
     EXPECT_NE(names.end(), std::find(names.begin(), names.end(), driver));
     // An empty section name lists the sections too.
@@ -224,30 +239,15 @@ TEST_F(RegistryProfile, TheSectionListNamesEverySubKeyOfTheProfile) {
 }
 
 TEST_F(RegistryProfile, ASectionListLongerThan2048BytesIsCutAtAWholeName) {
-    for (int i = 0; i < 80; ++i) {
-        char name[48];
-        std::snprintf(name, sizeof name, "RvProfile Section %02d abcdefghijklmnop", i);
-        ASSERT_TRUE(seedKey(HKEY_LOCAL_MACHINE, instPath + std::string(name)));
-    }
+    for (int i = 0; i < 80; ++i)
+        ASSERT_TRUE(seedKey(HKEY_LOCAL_MACHINE, keyOfDriver(manySection(i))));
     std::vector<std::string> expected;
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, instPath, 0, KEY_READ, &key));
-    char name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr))
-            break;
-        expected.emplace_back(name, length);
-    }
-    RegCloseKey(key);
+    ASSERT_TRUE(registeredDrivers(&expected));
 
     std::string buffer(3000, '\x7f');
     int n = readProfileString(nullptr, nullptr, "d", &buffer[0], 3000, "ODBCINST.INI");
-    for (int i = 0; i < 80; ++i) {
-        char sub[48];
-        std::snprintf(sub, sizeof sub, "RvProfile Section %02d abcdefghijklmnop", i);
-        removeKey(HKEY_LOCAL_MACHINE, instPath + std::string(sub));
-    }
+    for (int i = 0; i < 80; ++i)
+        removeKey(HKEY_LOCAL_MACHINE, keyOfDriver(manySection(i)));
     EXPECT_EQ(2046, n);
     EXPECT_EQ(std::string(2, '\0'), buffer.substr(2046, 2));
     EXPECT_EQ(std::string(952, '\x7f'), buffer.substr(2048));
@@ -284,8 +284,8 @@ protected:
         ASSERT_NE(nullptr, get);
     }
     void TearDown() override {
-        removeKey(HKEY_CURRENT_USER, dsnPath + userDsn);
-        removeKey(HKEY_LOCAL_MACHINE, dsnPath + systemDsn);
+        removeKey(HKEY_CURRENT_USER, keyOfDataSource(userDsn));
+        removeKey(HKEY_LOCAL_MACHINE, keyOfDataSource(systemDsn));
         if (installer)
             FreeLibrary(installer);
     }
@@ -316,7 +316,7 @@ TEST_F(InstallerProfile, OdbcIniReadsGiveTheInstallersOwnAnswers) {
     // Cases where Wine's installer answers otherwise than the registry holds
     // the data: a value read through the registry instead would differ.
     ASSERT_TRUE(write(userDsn.c_str(), "Host", "ifxserver.example.com", "ODBC.INI"));
-    ASSERT_TRUE(seedValue(HKEY_CURRENT_USER, dsnPath + userDsn, "Port", "9088", REG_BINARY));
+    ASSERT_TRUE(seedValue(HKEY_CURRENT_USER, keyOfDataSource(userDsn), "Port", "9088", REG_BINARY));
     struct Probe {
         const char* key;
         int size;

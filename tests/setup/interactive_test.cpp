@@ -10,6 +10,7 @@
 #include "wineini.h"
 #include "profile/winfixture.h"
 #include "support/boxwatch.h"
+#include "support/regkeys.h"
 #include "support/sheetdrive.h"
 #include "support/testsupport.h"
 #include <string>
@@ -153,7 +154,7 @@ TEST_F(Interactive, ASheetForTheDesktopHasNoOwner) {
 // library beside it), whose ConfigDSN runs the sheet on this thread.
 TEST_F(Interactive, TheInstallerRunsTheSheetOfTheRegisteredSetupLibrary) {
     const char registeredDriver[] = "RV Sheet Through The Installer";
-    const std::string driverKey = std::string("Software\\ODBC\\ODBCINST.INI\\") + registeredDriver;
+    const std::string driverKey = keyOfDriver(registeredDriver);
     const std::string setup = programDirectory() + "\\qzifx06s.dll";
     ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, driverKey, "Driver", setup));
     ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, driverKey, "Setup", setup));

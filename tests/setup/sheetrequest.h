@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
-#include "base/utility.h"
+#include "support/libstart.h"
 #include <odbcinst.h>
 #include <gtest/gtest.h>
 #include <string>
@@ -39,10 +39,7 @@ protected:
         BOOL result = ConfigDSN(parent ? parent : owner, kind, sheetDriver, attributes.data());
         // An interactive request gives the resource library back; the
         // tests' own use goes with it.
-        if (!resourceLibrary) {
-            resourceLibrary = platLoadLibrary("qzifx06R.dll");
-            resourceLibraryUses = 1;
-        }
+        reloadResourceLibrary();
         return result;
     }
     HWND owner = nullptr;

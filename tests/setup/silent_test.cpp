@@ -1,6 +1,6 @@
 // Silent requests against a recording installer: what is read, what is
 // written and in which order, and what is refused without a write.
-#include "fakeinst.h"
+#include "support/fakeinst.h"
 #include "requests.h"
 #include "setup/basesetu.h"
 #include "setup/infsgbvr.h"

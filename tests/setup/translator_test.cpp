@@ -3,17 +3,18 @@
 // written after the table's own keys.
 #ifdef _WIN32
 #include "base/rvalloc.h"
-#include "fakeinst.h"
+#include "support/fakeinst.h"
 #include "requests.h"
 #include "setup/basesetu.h"
 #include "setup/mainsetu.h"
 #include "profile/winfixture.h"
+#include "support/regkeys.h"
 #include "support/testsupport.h"
 #include <string>
 
 namespace {
 const char driver[] = "IBM INFORMIX ODBC DRIVER";
-const char storedSection[] = "Software\\ODBC\\ODBC.INI\\RvTranslatorTest";
+const std::string storedSection = keyOfDataSource("RvTranslatorTest");
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 // A configure request as the sheet holds it.

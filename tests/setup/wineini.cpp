@@ -1,16 +1,15 @@
 #include "wineini.h"
+#include "support/regkeys.h"
 #include <windows.h>
 #include <odbcinst.h>
 #include <vector>
 
-namespace {
-const char odbcIniKey[] = "Software\\ODBC\\ODBC.INI\\";
-}
+namespace {}
 
 std::string freshName(const char* prefix, const char* stem) {
     std::string name = std::string(prefix) + stem + std::to_string(GetCurrentProcessId());
-    RegDeleteTreeA(HKEY_CURRENT_USER, (odbcIniKey + name).c_str());
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (odbcIniKey + name).c_str());
+    RegDeleteTreeA(HKEY_CURRENT_USER, keyOfDataSource(name).c_str());
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, keyOfDataSource(name).c_str());
     return name;
 }
 
@@ -23,7 +22,7 @@ std::string stored(const std::string& name, const char* key) {
 
 bool registered(const std::string& name) {
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, (odbcIniKey + name).c_str(), 0, KEY_READ, &key))
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyOfDataSource(name).c_str(), 0, KEY_READ, &key))
         return false;
     RegCloseKey(key);
     return true;

@@ -17,11 +17,11 @@
 #include "requests.h"
 #include "wineini.h"
 #include "support/testsupport.h"
+#include "support/regkeys.h"
 #include <string>
 
 namespace {
 const char driver[] = "IBM INFORMIX ODBC DRIVER";
-const char odbcIniKey[] = "Software\\ODBC\\ODBC.INI\\";
 
 int silent(WORD request, const std::string& attributes) {
     return ConfigDSN(nullptr, request, driver, attributes.data());
@@ -107,7 +107,7 @@ TEST(WineInstaller, RemoveUnregistersTheDataSource) {
     ASSERT_TRUE(registered(name));
     EXPECT_EQ(TRUE, silent(ODBC_REMOVE_DSN, attrs({"DSN=" + name})));
     EXPECT_FALSE(registered(name));
-    RegDeleteTreeA(HKEY_CURRENT_USER, (odbcIniKey + name).c_str());
+    RegDeleteTreeA(HKEY_CURRENT_USER, keyOfDataSource(name).c_str());
 }
 
 TEST(WineInstaller, RenameRegistersTheNewNameAndUnregistersTheOld) {
@@ -124,9 +124,9 @@ TEST(WineInstaller, RenameRegistersTheNewNameAndUnregistersTheOld) {
     ASSERT_EQ(TRUE, renameAndSave(driver, newName.c_str(), upper.c_str()));
     EXPECT_TRUE(registered(newName));
     EXPECT_EQ("stores", stored(upper, "Database"));
-    RegDeleteTreeA(HKEY_CURRENT_USER, (odbcIniKey + oldName).c_str());
-    RegDeleteTreeA(HKEY_CURRENT_USER, (odbcIniKey + newName).c_str());
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, (odbcIniKey + newName).c_str());
+    RegDeleteTreeA(HKEY_CURRENT_USER, keyOfDataSource(oldName).c_str());
+    RegDeleteTreeA(HKEY_CURRENT_USER, keyOfDataSource(newName).c_str());
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, keyOfDataSource(newName).c_str());
 }
 
 TEST(WineInstaller, TheBuiltLibraryExportsConfigDsnUndecorated) {

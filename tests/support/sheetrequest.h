@@ -5,16 +5,16 @@
 // tests' own use of it returns after each test.
 #pragma once
 #include <windows.h>
-#include "base/utility.h"
+#include "support/libstart.h"
 #include "profile/winfixture.h"
+#include "support/regkeys.h"
 #include <gtest/gtest.h>
 #include <string>
 
 class SheetRequestTest : public testing::Test {
 protected:
     explicit SheetRequestTest(const char* driverName)
-        : driver(driverName),
-          driverKey(std::string("SOFTWARE\\ODBC\\ODBCINST.INI\\") + driverName) {}
+        : driver(driverName), driverKey(keyOfDriver(driverName)) {}
     void SetUp() override {
         owner = CreateWindowA("STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
                               nullptr);
@@ -24,10 +24,7 @@ protected:
     void TearDown() override {
         DestroyWindow(owner);
         removeKey(HKEY_LOCAL_MACHINE, driverKey);
-        if (!resourceLibrary) {
-            resourceLibrary = platLoadLibrary("qzifx06R.dll");
-            resourceLibraryUses = 1;
-        }
+        reloadResourceLibrary();
     }
     static std::string builtSetupLibrary() { return programDirectory() + "\\qzifx06s.dll"; }
 

@@ -3,16 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 
-ScopedErrorList::ScopedErrorList(int keepAll) : list(new RvErrorList(0, keepAll)) {
-    installErrorList(list);
-}
-
-ScopedErrorList::~ScopedErrorList() {
-    list->clear();
-    uninstallErrorList();
-    delete list;
-}
-
 unsigned expectedCodePage() {
     const char* env = std::getenv("RV_EXPECT_ACP");
     return env ? static_cast<unsigned>(std::atoi(env)) : 1252;

@@ -1,24 +1,12 @@
 // Helpers shared by the test programs.
 #pragma once
 #include "base/rverror.h"
+#include "errorscope.h"
 #include <gtest/gtest.h>
 #include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
-
-// An error list installed on the calling thread for the length of a test,
-// as a request installs its own.
-class ScopedErrorList {
-public:
-    explicit ScopedErrorList(int keepAll = 1);
-    ~ScopedErrorList();
-    RvErrorList* operator->() const { return list; }
-    RvErrorList* get() const { return list; }
-
-private:
-    RvErrorList* list;
-};
 
 // The ANSI code page this run expects (RV_EXPECT_ACP), checked against the
 // one the platform reports.

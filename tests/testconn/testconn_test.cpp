@@ -38,6 +38,10 @@ struct Context {
                 values[i] = &texts.back()[0];
             }
     }
+    void set(std::initializer_list<std::pair<const char*, std::string>> rows) {
+        for (const auto& r : rows)
+            set(r.first, r.second);
+    }
     SetupContext setup;
     std::vector<char*> values;
     std::vector<std::string> texts;
@@ -71,20 +75,20 @@ const char sqliteDriver[] = "Informix Stand-in";
 // absent rows and the driver's own failover and option keywords are left out.
 TEST(ConnectionString, RowsInTableOrderWithSecretsDecodedAndExclusionsLeftOut) {
     Context full(attributeTable, attributeTableCount, "Informix", nullptr);
-    full.set("Description", "Sales");
-    full.set("Database", "stores");
-    full.set("Databases", "");
-    full.set("HostName", "dbhost");
-    full.set("Service", "sqlexec");
-    full.set("ServerName", "srv1");
-    full.set("Protocol", "onsoctcp");
-    full.set("CursorBehavior", "1");
-    full.set("CancelDetectInterval", "0");
-    full.set("EnableInsertCursors", "0");
-    full.set("GetDBListFromInformix", "1");
-    full.set("ApplicationUsingThreads", "1");
-    full.set("UseDefaultLogin", "0");
-    full.set("TrimBlankFromIndexName", "1");
+    full.set({{"Description", "Sales"},
+              {"Database", "stores"},
+              {"Databases", ""},
+              {"HostName", "dbhost"},
+              {"Service", "sqlexec"},
+              {"ServerName", "srv1"},
+              {"Protocol", "onsoctcp"},
+              {"CursorBehavior", "1"},
+              {"CancelDetectInterval", "0"},
+              {"EnableInsertCursors", "0"},
+              {"GetDBListFromInformix", "1"},
+              {"ApplicationUsingThreads", "1"},
+              {"UseDefaultLogin", "0"},
+              {"TrimBlankFromIndexName", "1"}});
     TestConnection test(&full.setup);
     ASSERT_EQ(0, test.buildConnectString());
     EXPECT_STREQ("DRIVER={Informix};Description=Sales;Database=stores;HostName=dbhost;"
@@ -108,15 +112,15 @@ TEST(ConnectionString, RowsInTableOrderWithSecretsDecodedAndExclusionsLeftOut) {
         row("TranslationName", controlCarried),
     };
     Context extra(table, 9, "Drv {x}", nullptr);
-    extra.set("Database", "a;b}c");
-    extra.set("alternateServers", "s2");
-    extra.set("Password", secret);
-    extra.set("LoadBalancing", "1");
-    extra.set("ExtendedOptions", "x");
-    extra.set("ConnectionRetryCount", "3");
-    extra.set("connectionretrydelay", "4");
-    extra.set("Clear", "plain");
-    extra.set("TranslationName", "Tr");
+    extra.set({{"Database", "a;b}c"},
+               {"alternateServers", "s2"},
+               {"Password", secret},
+               {"LoadBalancing", "1"},
+               {"ExtendedOptions", "x"},
+               {"ConnectionRetryCount", "3"},
+               {"connectionretrydelay", "4"},
+               {"Clear", "plain"},
+               {"TranslationName", "Tr"}});
     TestConnection more(&extra.setup);
     ASSERT_EQ(0, more.buildConnectString());
     EXPECT_STREQ("DRIVER={Drv {x}};Database=a;b}c;Password=pa;ss};Clear=plain;TranslationName=Tr;",

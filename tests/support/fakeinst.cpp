@@ -6,35 +6,52 @@
 namespace {
 FakeInstaller* current = nullptr;
 
+// How a call's text argument is recorded.
+std::string shown(const char* text) {
+    return text ? text : "(null)";
+}
+
+int answered(const char* function, std::initializer_list<const char*> arguments, int size,
+             int result) {
+    if (current->watcher)
+        current->watcher({function, arguments, size, result});
+    return result;
+}
+
 int PLAT_STDCALL fakeValid(const char* name) {
-    current->calls.push_back(std::string("SQLValidDSN ") + name);
+    current->calls.push_back("SQLValidDSN " + shown(name));
     // A stand-in for the installer's name rule: not empty, no brackets,
     // braces, parentheses or the other reserved characters.
-    return name[0] && !std::strpbrk(name, "[]{}(),;?*=!@\\") && std::strlen(name) <= 32;
+    bool valid =
+        name && name[0] && !std::strpbrk(name, "[]{}(),;?*=!@\\") && std::strlen(name) <= 32;
+    return answered("SQLValidDSN", {name}, 0, valid);
 }
 int PLAT_STDCALL fakeWriteDsn(const char* name, const char* driver) {
-    current->calls.push_back(std::string("SQLWriteDSNToIni ") + name + " " + driver);
-    current->ini[name];
-    return 1;
+    current->calls.push_back("SQLWriteDSNToIni " + shown(name) + " " + shown(driver));
+    if (name && driver)
+        current->ini[name];
+    return answered("SQLWriteDSNToIni", {name, driver}, 0, name && driver);
 }
 int PLAT_STDCALL fakeRemoveDsn(const char* name) {
-    current->calls.push_back(std::string("SQLRemoveDSNFromIni ") + name);
-    if (current->failRemove)
-        return 0;
-    current->ini.erase(name);
-    return 1;
+    current->calls.push_back("SQLRemoveDSNFromIni " + shown(name));
+    bool removed = name && !current->failRemove;
+    if (removed)
+        current->ini.erase(name);
+    return answered("SQLRemoveDSNFromIni", {name}, 0, removed);
 }
 int PLAT_STDCALL fakeWriteString(const char* section, const char* entry, const char* text,
                                  const char* file) {
-    current->calls.push_back(std::string("SQLWritePrivateProfileString ") + section + " " + entry +
-                             " " + file);
-    if (current->failWritesFrom &&
-        static_cast<int>(current->calls.size()) >= current->failWritesFrom)
-        return 0;
-    current->ini[section][entry] = text;
-    current->order.emplace_back(entry, text);
-    current->orderSections.push_back(section);
-    return 1;
+    current->calls.push_back("SQLWritePrivateProfileString " + shown(section) + " " + shown(entry) +
+                             " " + shown(file));
+    bool written = section && entry && text && file &&
+                   !(current->failWritesFrom &&
+                     static_cast<int>(current->calls.size()) >= current->failWritesFrom);
+    if (written) {
+        current->ini[section][entry] = text;
+        current->order.emplace_back(entry, text);
+        current->orderSections.push_back(section);
+    }
+    return answered("SQLWritePrivateProfileString", {section, entry, text, file}, 0, written);
 }
 // The key names of a section, each ended by a NUL, as far as they fit
 // whole (both installers stop at the first name that does not).
@@ -54,10 +71,9 @@ int listKeys(const FakeInstaller::Section* section, char* buffer, int size) {
 
 // As the Windows installer: the stored text or the default, cut to fit
 // with a terminator; or, as Wine's, the default when the text does not fit.
-int PLAT_STDCALL fakeGetString(const char* section, const char* entry, const char* defaultText,
-                               char* buffer, int size, const char*) {
-    current->reads.push_back(std::string(section) + " " + (entry ? entry : "(keys)"));
-    if (size <= 0)
+int readString(const char* section, const char* entry, const char* defaultText, char* buffer,
+               int size) {
+    if (!section || !buffer || size <= 0)
         return 0;
     auto s = current->ini.find(section);
     if (!entry) {
@@ -77,6 +93,14 @@ int PLAT_STDCALL fakeGetString(const char* section, const char* entry, const cha
     return static_cast<int>(n);
 }
 
+int PLAT_STDCALL fakeGetString(const char* section, const char* entry, const char* defaultText,
+                               char* buffer, int size, const char* file) {
+    current->reads.push_back(shown(section) + " " + (entry ? entry : "(keys)"));
+    int result = readString(section, entry, defaultText, buffer, size);
+    return answered("SQLGetPrivateProfileString", {section, entry, defaultText, buffer, file}, size,
+                    result);
+}
+
 // Records what the dialog was opened with (texts and lengths), then answers
 // as the test scripted.
 int PLAT_STDCALL fakeGetTranslator(void*, char* name, uint16_t nameCapacity, uint16_t* nameLength,
@@ -88,13 +112,13 @@ int PLAT_STDCALL fakeGetTranslator(void*, char* name, uint16_t nameCapacity, uin
                              " " + std::to_string(pathCapacity));
     const FakeInstaller::Translator& t = current->translator;
     if (!t.chosen)
-        return 0;
+        return answered("SQLGetTranslator", {name, path}, 0, 0);
     snprintf(name, nameCapacity + 1u, "%s", t.name.c_str());
     snprintf(path, pathCapacity + 1u, "%s", t.path.c_str());
     *nameLength = static_cast<uint16_t>(std::strlen(name));
     *pathLength = static_cast<uint16_t>(std::strlen(path));
     *option = t.option;
-    return 1;
+    return answered("SQLGetTranslator", {name, path}, 0, 1);
 }
 
 // The stand-in keeps no error records: SQLInstallerError counts as missing.

@@ -1,7 +1,11 @@
 // A recording stand-in for the ODBC installer: ODBC.INI as a map of
-// sections, and the installer calls a request made, in order.
+// sections, and the installer calls a request made, in order. It refuses a
+// call that lacks an argument it needs (it does not model the deletions a
+// null key or text asks of the real one). Needs no test framework: the
+// fuzz targets use it too.
 #pragma once
 #include "store/instshim.h"
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -35,8 +39,23 @@ struct FakeInstaller {
         uint32_t option = 0;
     } translator;
 
+    // One call as the request made it, handed to the watcher once it is
+    // answered: the function's name, its text arguments in order as given
+    // (null ones too; a read's buffer among them), a read's buffer size
+    // (0 for the other calls) and the answer.
+    struct Call {
+        const char* function;
+        std::vector<const char*> arguments;
+        int size;
+        int result;
+    };
+    // Sees every call; a fuzz target checks the order of the calls there.
+    std::function<void(const Call&)> watcher;
+
     FakeInstaller();
     ~FakeInstaller();
+    FakeInstaller(const FakeInstaller&) = delete;
+    FakeInstaller& operator=(const FakeInstaller&) = delete;
     // Keys of a section in the order they were written.
     std::vector<std::pair<std::string, std::string>> written(const std::string& section) const;
     std::vector<std::pair<std::string, std::string>> order;
