@@ -16,6 +16,7 @@
 #endif
 #include <odbcinst.h>
 #include "support/regkeys.h"
+#include "support/storedkeys.h"
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -51,21 +52,12 @@ unsigned long processId() {
 const char driver[] = "Informix Test Driver";
 
 // What an add of this attribute string writes, key by key.
-const char* const keys[15][2] = {{"Description", "bench"},
-                                 {"Database", "stores"},
-                                 {"Databases", ""},
-                                 {"HostName", "dbhost"},
-                                 {"LogonID", ""},
-                                 {"Service", "1526"},
-                                 {"ServerName", "ol_main"},
-                                 {"Protocol", "onsoctcp"},
-                                 {"CursorBehavior", "1"},
-                                 {"CancelDetectInterval", "0"},
-                                 {"EnableInsertCursors", "0"},
-                                 {"GetDBListFromInformix", "1"},
-                                 {"ApplicationUsingThreads", "1"},
-                                 {"UseDefaultLogin", "0"},
-                                 {"TrimBlankFromIndexName", "1"}};
+const KeyValues keys = storedWith({{"Description", "bench"},
+                                   {"Database", "stores"},
+                                   {"HostName", "dbhost"},
+                                   {"Service", "1526"},
+                                   {"ServerName", "ol_main"},
+                                   {"Protocol", "onsoctcp"}});
 
 std::string attributeString(const std::string& name) {
     const char* const entries[] = {"Description=bench", "DB=stores",    "HOST=dbhost",
@@ -84,7 +76,7 @@ bool directAdd(const char* name) {
     if (!SQLWriteDSNToIni(name, driver))
         return false;
     for (const auto& key : keys)
-        if (!SQLWritePrivateProfileString(name, key[0], key[1], "ODBC.INI"))
+        if (!SQLWritePrivateProfileString(name, key.first.c_str(), key.second.c_str(), "ODBC.INI"))
             return false;
     return true;
 }

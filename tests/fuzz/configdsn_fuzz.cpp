@@ -137,11 +137,8 @@ bool refusedByParser(const std::string& attributes, uint16_t request) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    (void)argc;
-    (void)argv;
-    if (!startLibrary())
-        std::abort();
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    startLibraryOrStop();
     void* block = mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     check(block != MAP_FAILED, "no memory for the output variable");
     outputVariable = static_cast<char**>(block);

@@ -106,8 +106,7 @@ void checkSecretValue(const uint8_t* data, size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    if (!startLibrary())
-        std::abort();
+    startLibraryOrStop();
     return 0;
 }
 

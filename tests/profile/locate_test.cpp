@@ -21,41 +21,38 @@ Located locate(const char* file) {
 }
 } // namespace
 
-TEST(ProfileFile, TheThreeStandardProfilesSelectTheirRows) {
-    Located odbc = locate("ODBC.INI");
-    EXPECT_EQ(profileOfInstaller, odbc.result);
-    EXPECT_EQ(platKeyCurrentUser, odbc.root);
-    EXPECT_EQ(dataSourcesKey, odbc.prefix);
-
-    Located inst = locate("ODBCINST.INI");
-    EXPECT_EQ(profileInRegistry, inst.result);
-    EXPECT_EQ(platKeyLocalMachine, inst.root);
-    EXPECT_EQ(driversKey, inst.prefix);
-
-    Located control = locate("CONTROL.INI");
-    EXPECT_EQ(profileInRegistry, control.result);
-    EXPECT_EQ(platKeyCurrentUser, control.root);
-    EXPECT_EQ(controlPanelKey, control.prefix);
+// The three standard names select their rows, as whole names, as the last
+// part of a path, and by a leading part.
+TEST(ProfileFile, AStandardNameOrALeadingPartOfOneSelectsItsRow) {
+    struct Case {
+        const char* file;
+        int result;
+        PlatKey root;
+        const char* prefix;
+    };
+    const Case cases[] = {
+        {"ODBC.INI", profileOfInstaller, platKeyCurrentUser, dataSourcesKey},
+        {"ODBCINST.INI", profileInRegistry, platKeyLocalMachine, driversKey},
+        {"CONTROL.INI", profileInRegistry, platKeyCurrentUser, controlPanelKey},
+        {"C:\\Windows\\ODBC.INI", profileOfInstaller, platKeyCurrentUser, dataSourcesKey},
+        {"D:\\odbc\\data\\ODBCINST.INI", profileInRegistry, platKeyLocalMachine, driversKey},
+        {"ODBC", profileOfInstaller, platKeyCurrentUser, dataSourcesKey},
+        {"ODBCINST", profileInRegistry, platKeyLocalMachine, driversKey},
+        {"CONTROL", profileInRegistry, platKeyCurrentUser, controlPanelKey},
+    };
+    for (const Case& c : cases) {
+        Located found = locate(c.file);
+        EXPECT_EQ(c.result, found.result) << c.file;
+        EXPECT_EQ(c.root, found.root) << c.file;
+        EXPECT_EQ(c.prefix, found.prefix) << c.file;
+    }
 }
 
-TEST(ProfileFile, APathIsKnownByItsBaseName) {
-    EXPECT_EQ(profileOfInstaller, locate("C:\\Windows\\ODBC.INI").result);
-    Located inst = locate("D:\\odbc\\data\\ODBCINST.INI");
-    EXPECT_EQ(profileInRegistry, inst.result);
-    EXPECT_EQ(platKeyLocalMachine, inst.root);
-    // Only the part after the last backslash counts.
-    EXPECT_EQ(profileNotKnown, locate("C:\\ODBC.INI\\other.ini").result);
-}
-
-TEST(ProfileFile, ALeadingPartOfANameSelectsItsRowAndOtherPiecesSelectNothing) {
-    EXPECT_EQ(profileOfInstaller, locate("ODBC").result);
-    Located odbcinst = locate("ODBCINST");
-    EXPECT_EQ(profileInRegistry, odbcinst.result);
-    EXPECT_EQ(platKeyLocalMachine, odbcinst.root);
-    EXPECT_EQ(controlPanelKey, locate("CONTROL").prefix);
-
-    for (const char* name : {"odbc.ini", "Odbc.Ini", "INST.INI", "INI", ".INI", "BC.INI",
-                             "ODBC.INI.bak", "WIN.INI", "C:\\dir\\", "C:\\dir\\odbcinst.ini"}) {
+TEST(ProfileFile, OtherNamesSelectNothing) {
+    // Only the part after the last backslash counts, with its letter case.
+    for (const char* name :
+         {"odbc.ini", "Odbc.Ini", "INST.INI", "INI", ".INI", "BC.INI", "ODBC.INI.bak", "WIN.INI",
+          "C:\\dir\\", "C:\\dir\\odbcinst.ini", "C:\\ODBC.INI\\other.ini"}) {
         Located none = locate(name);
         EXPECT_EQ(profileNotKnown, none.result) << name;
         EXPECT_EQ("untouched", none.prefix) << name;

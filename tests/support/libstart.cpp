@@ -4,6 +4,7 @@
 #include "entry/hostlibs.h"
 #include "entry/libmain.h"
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 const char resourceLibraryName[] = "qzifx06R.dll";
@@ -31,6 +32,11 @@ bool startLibrary() {
         return false;
     }
     return true;
+}
+
+void startLibraryOrStop() {
+    if (!startLibrary())
+        std::abort();
 }
 
 void stopLibrary() {

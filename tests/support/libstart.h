@@ -8,6 +8,9 @@
 // resource library by its name so that diagnostics have their message
 // texts. False, with the reason on stderr, when either fails.
 bool startLibrary();
+// The same for a fuzz target's one-time set-up, which has no way to report
+// a failure: the program stops instead.
+void startLibraryOrStop();
 // Loads the resource library again when a request gave its use back (an
 // interactive request does when it ends); true when it is loaded.
 bool reloadResourceLibrary();

@@ -32,25 +32,6 @@ std::string narrow(const char16_t* units) {
     return narrow(units, n);
 }
 
-const KeyValues& storedDefaults() {
-    static const KeyValues defaults = {{"Description", ""},
-                                       {"Database", ""},
-                                       {"Databases", ""},
-                                       {"HostName", ""},
-                                       {"LogonID", ""},
-                                       {"Service", ""},
-                                       {"ServerName", ""},
-                                       {"Protocol", ""},
-                                       {"CursorBehavior", "1"},
-                                       {"CancelDetectInterval", "0"},
-                                       {"EnableInsertCursors", "0"},
-                                       {"GetDBListFromInformix", "1"},
-                                       {"ApplicationUsingThreads", "1"},
-                                       {"UseDefaultLogin", "0"},
-                                       {"TrimBlankFromIndexName", "1"}};
-    return defaults;
-}
-
 std::string attrs(std::initializer_list<std::string> entries) {
     std::string s;
     for (const std::string& e : entries) {

@@ -2,6 +2,7 @@
 #pragma once
 #include "base/rverror.h"
 #include "errorscope.h"
+#include "storedkeys.h"
 #include <gtest/gtest.h>
 #include <initializer_list>
 #include <string>
@@ -37,11 +38,6 @@ void freeHighMemory(void* block, size_t size);
 // "0x" followed by the 2 * sizeof(void*) hexadecimal digits of an address,
 // least significant byte first, as a file data source's caller writes it.
 std::string addressText(const void* address);
-
-// The keys a data source is written with, in the order they are written,
-// each with the stored form of its default.
-using KeyValues = std::vector<std::pair<std::string, std::string>>;
-const KeyValues& storedDefaults();
 
 // The bytes of a string literal, NUL bytes inside it included.
 template <size_t N> std::string literalBytes(const char (&literal)[N]) {

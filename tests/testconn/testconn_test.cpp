@@ -75,20 +75,15 @@ const char sqliteDriver[] = "Informix Stand-in";
 // absent rows and the driver's own failover and option keywords are left out.
 TEST(ConnectionString, RowsInTableOrderWithSecretsDecodedAndExclusionsLeftOut) {
     Context full(attributeTable, attributeTableCount, "Informix", nullptr);
-    full.set({{"Description", "Sales"},
-              {"Database", "stores"},
-              {"Databases", ""},
-              {"HostName", "dbhost"},
-              {"Service", "sqlexec"},
-              {"ServerName", "srv1"},
-              {"Protocol", "onsoctcp"},
-              {"CursorBehavior", "1"},
-              {"CancelDetectInterval", "0"},
-              {"EnableInsertCursors", "0"},
-              {"GetDBListFromInformix", "1"},
-              {"ApplicationUsingThreads", "1"},
-              {"UseDefaultLogin", "0"},
-              {"TrimBlankFromIndexName", "1"}});
+    // Every row as stored, but the login absent.
+    for (const auto& key : storedWith({{"Description", "Sales"},
+                                       {"Database", "stores"},
+                                       {"HostName", "dbhost"},
+                                       {"Service", "sqlexec"},
+                                       {"ServerName", "srv1"},
+                                       {"Protocol", "onsoctcp"}}))
+        if (key.first != "LogonID")
+            full.set(key.first.c_str(), key.second);
     TestConnection test(&full.setup);
     ASSERT_EQ(0, test.buildConnectString());
     EXPECT_STREQ("DRIVER={Informix};Description=Sales;Database=stores;HostName=dbhost;"
