@@ -67,56 +67,108 @@ TEST(ValueParser, SplitsPairsInInputOrderAndMarksLookups) {
     EXPECT_EQ(0u, list->count);
 }
 
-TEST(ValueParser, BlanksAreTrimmedAndEmptyPairsSkipped) {
-    ScopedErrorList list;
-    Parsed p(";;  A =  x y  ;Data Source=\tz\t;;E=;F=");
-    ASSERT_EQ(0, p.result);
-    EXPECT_EQ((Keys{"A", "Data Source", "E", "F"}), p.keys());
-    EXPECT_EQ("x y", p.value("A"));
-    EXPECT_EQ("z", p.value("data source"));
-    EXPECT_EQ("", p.value("E")); // empty, not absent
-    EXPECT_EQ("", p.value("F"));
+namespace {
+// A text the parser accepts, with its keys in input order and what lookups
+// give (a key's letter case does not matter to a lookup).
+struct Accepted {
+    std::string text;
+    Keys keys;
+    std::vector<std::pair<std::string, std::string>> values;
+    char separator = ';';
+    int32_t encoding = encodingAnsi;
+};
+} // namespace
 
-    Parsed nothing(" ");
-    EXPECT_EQ(0, nothing.result);
-    EXPECT_EQ(0u, nothing.parser->entryCount());
-    EXPECT_EQ(0u, list->count);
+TEST(ValueParser, AcceptedTextsGiveTheirKeysInOrderAndTheirValues) {
+    const Accepted cases[] = {
+        // Blanks around keys and values go; empty pairs are skipped; an
+        // empty value is empty, not absent.
+        {";;  A =  x y  ;Data Source=\tz\t;;E=;F=",
+         {"A", "Data Source", "E", "F"},
+         {{"A", "x y"}, {"data source", "z"}, {"E", ""}, {"F", ""}}},
+        {" ", {}, {}},
+        // A quoted value keeps its separators and its quotes.
+        {"A=\"x;y\";B='it''s;ok' ;C=1",
+         {"A", "B", "C"},
+         {{"A", "\"x;y\""}, {"B", "'it''s;ok'"}, {"C", "1"}}},
+        {"A='x;y'", {"A"}, {{"A", "'x;y'"}}},
+        {literalBytes("A=1\0B='x'"), {"A", "B"}, {{"B", "'x'"}}, '\0'},
+        // A quote inside a value does not swallow later pairs; inside single
+        // quotes a double quote is an ordinary character; an attribute
+        // string's entry ends at its NUL even inside quotes.
+        {"PWD=it's;UID=u", {"PWD", "UID"}, {{"PWD", "it's"}, {"UID", "u"}}},
+        {"PWD='a\"b';UID=u", {"PWD", "UID"}, {{"PWD", "'a\"b'"}, {"UID", "u"}}},
+        {literalBytes("Description='Bob\0Server=y"),
+         {"Description", "Server"},
+         {{"Description", "'Bob"}, {"Server", "y"}},
+         '\0'},
+        // Whichever of DSN and DRIVER comes first wins.
+        {"DRIVER=d;DSN=s;UID=u", {"DRIVER", "UID"}, {}},
+        {"UID=u;dsn=s;driver=d", {"UID", "dsn"}, {}},
+        // A bare ODBC keyword is ignored.
+        {"ODBC;DSN=s", {"DSN"}, {}},
+        {" odbc ", {}, {}},
+        // A doubled equals sign starts the value.
+        {"A==b;B=>c;C=*", {"A", "B", "C"}, {{"A", "=b"}, {"B", ">c"}, {"C", "*"}}},
+        // Keywords are words or numbers.
+        {"key_1=1;_k=2;12=3", {"key_1", "_k", "12"}, {}},
+        // Attribute strings, with and without the last entry's NUL:
+        // semicolons and further signs are ordinary characters of a value.
+        {literalBytes("DSN=a\0UID=b"), {"DSN", "UID"}, {{"UID", "b"}}, '\0'},
+        {literalBytes("DSN=a\0UID=b\0"), {"DSN", "UID"}, {{"UID", "b"}}, '\0'},
+        {literalBytes("PWD=a;b=c\0UID=d"), {"PWD", "UID"}, {{"PWD", "a;b=c"}, {"UID", "d"}}, '\0'},
+        // UTF-8 keywords are words.
+        {"\xC3\x91"
+         "ame = \xC3\xBC ;\xE2\x82\xAC=1",
+         {"\xC3\x91"
+          "ame",
+          "\xE2\x82\xAC"},
+         {{"\xC3\x91"
+           "ame",
+           "\xC3\xBC"}},
+         ';',
+         encodingUtf8},
+    };
+    for (const Accepted& c : cases) {
+        SCOPED_TRACE(c.text);
+        ScopedErrorList list;
+        Parsed p(c.text, c.separator, 0, nullptr, c.encoding);
+        EXPECT_EQ(0, p.result);
+        EXPECT_EQ(c.keys, p.keys());
+        for (const auto& value : c.values)
+            EXPECT_EQ(value.second, p.value(value.first.c_str())) << value.first;
+        EXPECT_EQ(0u, list->count);
+    }
 }
 
-TEST(ValueParser, QuotedValueKeepsSeparatorsAndQuotes) {
-    ScopedErrorList list;
-    Parsed p("A=\"x;y\";B='it''s;ok' ;C=1");
-    ASSERT_EQ(0, p.result);
-    EXPECT_EQ("\"x;y\"", p.value("A"));
-    EXPECT_EQ("'it''s;ok'", p.value("B"));
-    EXPECT_EQ("1", p.value("C"));
-}
-
-TEST(ValueParser, BracesDoNotProtectTheSeparator) {
-    ScopedErrorList list;
-    Parsed p("A={x;y};B=1");
-    EXPECT_EQ(1, p.result);
-    expectSyntaxError(list, 6); // the "}" after keyword "y"
-}
-
-TEST(ValueParser, QuoteInsideAValueDoesNotSwallowLaterPairs) {
-    ScopedErrorList list;
-    Parsed apostrophe("PWD=it's;UID=u");
-    ASSERT_EQ(0, apostrophe.result);
-    EXPECT_EQ("it's", apostrophe.value("PWD"));
-    EXPECT_EQ("u", apostrophe.value("UID"));
-
-    // Inside single quotes a double quote is an ordinary character.
-    Parsed mixed("PWD='a\"b';UID=u");
-    ASSERT_EQ(0, mixed.result);
-    EXPECT_EQ("'a\"b'", mixed.value("PWD"));
-    EXPECT_EQ("u", mixed.value("UID"));
-
-    // An attribute-string entry ends at its NUL even inside quotes.
-    Parsed entries(std::string("Description='Bob\0Server=y", 25), '\0');
-    ASSERT_EQ(0, entries.result);
-    EXPECT_EQ("'Bob", entries.value("Description"));
-    EXPECT_EQ("y", entries.value("Server"));
+TEST(ValueParser, ARefusedTextNamesThePositionOfItsFault) {
+    struct Case {
+        const char* text;
+        uint32_t position;
+    };
+    const Case bad[] = {
+        // A keyword must be a word or a number.
+        {"\"A\"=1", 0},
+        {"-A=1", 0},
+        {"'A=1", 0},
+        {"=1", 0},
+        {"A;", 1},
+        {"A B C", 5},
+        {"B=1;A-x=2", 5},
+        // Braces do not protect the separator: the "}" after keyword "y".
+        {"A={x;y};B=1", 6},
+        // ODBC takes no value.
+        {"ODBC=1", 4},
+        // Positions after a doubled equals sign still count from the start.
+        {"A==b;C", 6},
+    };
+    for (const Case& c : bad) {
+        SCOPED_TRACE(c.text);
+        ScopedErrorList list;
+        Parsed p(c.text);
+        EXPECT_EQ(1, p.result);
+        expectSyntaxError(list, c.position);
+    }
 }
 
 TEST(ValueParser, RepeatedKeywordFailsUnlessAllowedOrDriver) {
@@ -154,67 +206,6 @@ TEST(ValueParser, RepeatedKeywordFailsUnlessAllowedOrDriver) {
     }
 }
 
-TEST(ValueParser, WhicheverOfDsnAndDriverComesFirstWins) {
-    ScopedErrorList list;
-    Parsed driverFirst("DRIVER=d;DSN=s;UID=u");
-    EXPECT_EQ(0, driverFirst.result);
-    EXPECT_EQ((Keys{"DRIVER", "UID"}), driverFirst.keys());
-
-    Parsed dsnFirst("UID=u;dsn=s;driver=d");
-    EXPECT_EQ(0, dsnFirst.result);
-    EXPECT_EQ((Keys{"UID", "dsn"}), dsnFirst.keys());
-}
-
-TEST(ValueParser, BareOdbcKeywordIsIgnored) {
-    {
-        ScopedErrorList list;
-        Parsed p("ODBC;DSN=s");
-        EXPECT_EQ(0, p.result);
-        EXPECT_EQ((Keys{"DSN"}), p.keys());
-        Parsed alone(" odbc ");
-        EXPECT_EQ(0, alone.result);
-        EXPECT_EQ(0u, alone.parser->entryCount());
-    }
-    ScopedErrorList list;
-    Parsed withValue("ODBC=1");
-    EXPECT_EQ(1, withValue.result);
-    expectSyntaxError(list, 4);
-}
-
-TEST(ValueParser, DoubledEqualsSignStartsTheValue) {
-    ScopedErrorList list;
-    Parsed p("A==b;B=>c;C=*");
-    ASSERT_EQ(0, p.result);
-    EXPECT_EQ("=b", p.value("A"));
-    EXPECT_EQ(">c", p.value("B"));
-    EXPECT_EQ("*", p.value("C"));
-
-    // Positions after the restart still count from the start of the input.
-    Parsed q("A==b;C");
-    EXPECT_EQ(1, q.result);
-    expectSyntaxError(list, 6);
-}
-
-TEST(ValueParser, KeywordMustBeAWordOrNumber) {
-    struct Case {
-        const char* text;
-        uint32_t position;
-    };
-    const Case bad[] = {{"\"A\"=1", 0}, {"-A=1", 0},  {"'A=1", 0},     {"=1", 0},
-                        {"A;", 1},      {"A B C", 5}, {"B=1;A-x=2", 5}};
-    for (const Case& c : bad) {
-        SCOPED_TRACE(c.text);
-        ScopedErrorList list;
-        Parsed p(c.text);
-        EXPECT_EQ(1, p.result);
-        expectSyntaxError(list, c.position);
-    }
-    ScopedErrorList list;
-    Parsed good("key_1=1;_k=2;12=3");
-    EXPECT_EQ(0, good.result);
-    EXPECT_EQ((Keys{"key_1", "_k", "12"}), good.keys());
-}
-
 TEST(ValueParser, ContextTextIsNamedInTheSyntaxError) {
     ScopedErrorList list;
     Parsed p("A=1;B", ';', 0, "odbc.ini");
@@ -222,22 +213,6 @@ TEST(ValueParser, ContextTextIsNamedInTheSyntaxError) {
     ASSERT_EQ(1u, list->count);
     EXPECT_EQ(msgSyntaxErrorIn, list->item(0)->messageId);
     EXPECT_EQ("Syntax error at position 5 in odbc.ini.", messageOf(list->item(0)));
-}
-
-TEST(ValueParser, NulSeparatedAttributeString) {
-    ScopedErrorList list;
-    for (size_t length : {11u, 12u}) { // without and with the last entry's NUL
-        Parsed p(std::string("DSN=a\0UID=b\0", length), '\0');
-        EXPECT_EQ(0, p.result);
-        EXPECT_EQ((Keys{"DSN", "UID"}), p.keys());
-        EXPECT_EQ("b", p.value("UID"));
-    }
-    // Semicolons and further signs are ordinary characters of a value.
-    Parsed p(std::string("PWD=a;b=c\0UID=d", 15), '\0');
-    EXPECT_EQ(0, p.result);
-    EXPECT_EQ("a;b=c", p.value("PWD"));
-    EXPECT_EQ("d", p.value("UID"));
-    EXPECT_EQ(0u, list->count);
 }
 
 TEST(ValueParser, LookupWithoutASuccessfulParseIsSafe) {
@@ -295,30 +270,6 @@ TEST(ValueParser, ALoneLeadByteNeverSwallowsTheByteAfterIt) {
     ASSERT_EQ(0, utf8.result);
     EXPECT_EQ((Keys{"A", "B", "C"}), utf8.keys());
     EXPECT_EQ("\xE2\x82", utf8.value("B"));
-}
-
-TEST(ValueParser, AQuotedValueMayEndAtTheInputsLastByte) {
-    ScopedErrorList list;
-    Parsed p("A='x;y'");
-    ASSERT_EQ(0, p.result);
-    EXPECT_EQ("'x;y'", p.value("A"));
-    Parsed nul(literalBytes("A=1\0B='x'"), '\0');
-    ASSERT_EQ(0, nul.result);
-    EXPECT_EQ("'x'", nul.value("B"));
-}
-
-TEST(ValueParser, Utf8KeywordsAreWords) {
-    ScopedErrorList list;
-    Parsed p("\xC3\x91"
-             "ame = \xC3\xBC ;\xE2\x82\xAC=1",
-             ';', 0, nullptr, encodingUtf8);
-    ASSERT_EQ(0, p.result);
-    EXPECT_EQ((Keys{"\xC3\x91"
-                    "ame",
-                    "\xE2\x82\xAC"}),
-              p.keys());
-    EXPECT_EQ("\xC3\xBC", p.value("\xC3\x91"
-                                  "ame"));
 }
 
 TEST(ValueParser, SurvivesEveryAllocationFailure) {

@@ -23,6 +23,19 @@
 #endif
 
 namespace {
+// What a function of the library hands back in a block of its own, or
+// "(refused)".
+std::string handedBack(int (*function)(const char*, uint32_t, char**, uint32_t*),
+                       const std::string& text) {
+    char* out = nullptr;
+    uint32_t n = 0;
+    if (function(text.data(), static_cast<uint32_t>(text.size()), &out, &n) != 0)
+        return "(refused)";
+    std::string result(out, n);
+    rvFree(out);
+    return result;
+}
+
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -82,15 +95,7 @@ protected:
         std::remove(redirect.c_str());
         std::remove(placeholder.c_str());
     }
-    std::string handoff(const std::string& url) {
-        char* out = nullptr;
-        uint32_t n = 0;
-        if (makeHandoffUrl(url.data(), static_cast<uint32_t>(url.size()), &out, &n) != 0)
-            return "(refused)";
-        std::string text(out, n);
-        rvFree(out);
-        return text;
-    }
+    std::string handoff(const std::string& url) { return handedBack(makeHandoffUrl, url); }
     // The "WWW_OpenURL" item for text, or "(refused)".
     std::string item(const std::string& text) {
         char out[browserDdeItemBytes];
@@ -279,13 +284,7 @@ TEST_F(Browser, TheOpenItemQuotesTheTextAndNamesWindowAndRequest) {
 
 namespace {
 std::string unescaped(const std::string& text) {
-    char* out = nullptr;
-    uint32_t n = 0;
-    if (unescapeUrl(text.data(), static_cast<uint32_t>(text.size()), &out, &n) != 0)
-        return "(refused)";
-    std::string decoded(out, n);
-    rvFree(out);
-    return decoded;
+    return handedBack(unescapeUrl, text);
 }
 } // namespace
 
