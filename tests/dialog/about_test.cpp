@@ -5,7 +5,7 @@
 #include "dialog/aboutpag.h"
 #include "dialog/propshet.h"
 #include "base/utility.h"
-#include "profile/winfixture.h"
+#include "support/winfixture.h"
 #include "setup/basesetu.h"
 #include "support/boxwatch.h"
 #include "support/pagesteps.h"

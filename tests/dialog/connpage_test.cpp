@@ -9,7 +9,7 @@
 #include "dialog/propshet.h"
 #include "base/utility.h"
 #include "help/rvbrowser.h"
-#include "profile/winfixture.h"
+#include "support/winfixture.h"
 #include "setup/basesetu.h"
 #include "support/helprecord.h"
 #include "support/pagesteps.h"

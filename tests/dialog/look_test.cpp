@@ -11,7 +11,7 @@
 #include "dialog/connpage.h"
 #include "dialog/ownerdrw.h"
 #include "base/utility.h"
-#include "profile/winfixture.h"
+#include "support/winfixture.h"
 #include "support/sheetdrive.h"
 #include "support/sheetrequest.h"
 #include "support/sheetwindows.h"

@@ -10,7 +10,7 @@
 #include <odbcinst.h>
 #include "base/rvplatform.h"
 #include "base/utility.h"
-#include "profile/winfixture.h"
+#include "support/winfixture.h"
 #include "setup/wineini.h"
 #include "support/sheetdrive.h"
 #include "support/sheetrequest.h"

@@ -10,7 +10,7 @@
 #include "dialog/winprop.h"
 #include "help/rvbrowser.h"
 #include "help/rvdisplayhelp.h"
-#include "profile/winfixture.h"
+#include "support/winfixture.h"
 #include "setup/basesetu.h"
 #include "support/boxwatch.h"
 #include "support/helprecord.h"

@@ -18,7 +18,7 @@
 #include <thread>
 #include <string>
 #ifdef _WIN32
-#include "profile/winfixture.h"
+#include "support/winfixture.h"
 #include <windows.h>
 #endif
 

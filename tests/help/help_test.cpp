@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 #ifdef _WIN32
-#include "profile/winfixture.h"
+#include "support/winfixture.h"
 #include <windows.h>
 #endif
 

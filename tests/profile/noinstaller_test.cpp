@@ -3,7 +3,7 @@
 // which the library's own load of "odbccp32.dll" finds first.
 #include "store/registry.h"
 #include "support/regkeys.h"
-#include "winfixture.h"
+#include "support/winfixture.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // anything else through the platform's profile-file function.
 #include "store/registry.h"
 #include "support/regkeys.h"
-#include "winfixture.h"
+#include "support/winfixture.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // for beside it and then through the platform's search, it is counted per
 // use, and strings load in narrow or wide form.
 #include "base/utility.h"
-#include "winfixture.h"
+#include "support/winfixture.h"
 #include <gtest/gtest.h>
 
 namespace {

@@ -8,7 +8,7 @@
 #include "requests.h"
 #include "sheetrequest.h"
 #include "wineini.h"
-#include "profile/winfixture.h"
+#include "support/winfixture.h"
 #include "support/boxwatch.h"
 #include "support/regkeys.h"
 #include "support/sheetdrive.h"

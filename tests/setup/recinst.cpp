@@ -1,5 +1,5 @@
 #include "recinst.h"
-#include "profile/winfixture.h"
+#include "support/winfixture.h"
 #include "store/registry.h"
 #include <fstream>
 #include <sstream>

@@ -21,7 +21,7 @@
 #include "recinst.h"
 #include "sheetrequest.h"
 #include "wineini.h"
-#include "profile/winfixture.h"
+#include "support/winfixture.h"
 #include "support/boxwatch.h"
 #include "support/sheetdrive.h"
 #include "support/testsupport.h"

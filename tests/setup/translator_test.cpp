@@ -7,7 +7,7 @@
 #include "requests.h"
 #include "setup/basesetu.h"
 #include "setup/mainsetu.h"
-#include "profile/winfixture.h"
+#include "support/winfixture.h"
 #include "support/regkeys.h"
 #include "support/testsupport.h"
 #include <string>

@@ -6,7 +6,7 @@
 #pragma once
 #include <windows.h>
 #include "support/libstart.h"
-#include "profile/winfixture.h"
+#include "support/winfixture.h"
 #include "support/regkeys.h"
 #include <gtest/gtest.h>
 #include <string>

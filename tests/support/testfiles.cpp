@@ -24,8 +24,10 @@ unsigned long processId() {
 
 ScratchDirectory::ScratchDirectory(const char* tag) {
     std::error_code error;
+    static int serial = 0;
     fs::path dir = fs::temp_directory_path(error) /
-                   (std::string("rv-") + tag + "-" + std::to_string(processId()));
+                   (std::string("rv-") + tag + "-" + std::to_string(processId()) + "-" +
+                    std::to_string(++serial));
     fs::remove_all(dir, error);
     fs::create_directories(dir, error);
     root = dir.string();
@@ -36,7 +38,7 @@ ScratchDirectory::~ScratchDirectory() {
     fs::remove_all(root, error);
 }
 
-std::string ScratchDirectory::file(const char* name) const {
+std::string ScratchDirectory::file(const std::string& name) const {
     return (fs::path(root) / name).string();
 }
 

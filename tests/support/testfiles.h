@@ -3,8 +3,9 @@
 #include <string>
 
 // A new, empty directory under the platform's temporary directory, named
-// after tag and the process (test programs may run side by side). Removed
-// with everything in it when the object goes away.
+// after tag, the process (test programs may run side by side) and a count
+// of the process's scratch directories (one test may hold two with one
+// tag). Removed with everything in it when the object goes away.
 class ScratchDirectory {
 public:
     explicit ScratchDirectory(const char* tag);
@@ -14,7 +15,7 @@ public:
 
     const std::string& path() const { return root; }
     // Path of name inside the directory.
-    std::string file(const char* name) const;
+    std::string file(const std::string& name) const;
 
 private:
     std::string root;

@@ -1,6 +1,7 @@
-// Windows helpers of the profile and resource tests: registry seeding
-// through the Win32 calls, scratch directories and module names.
+// Windows helpers of the test programs: registry seeding through the
+// Win32 calls, module names, and the scratch directories of testfiles.h.
 #pragma once
+#include "testfiles.h"
 #include <windows.h>
 #include <string>
 #include <vector>
@@ -22,15 +23,3 @@ std::string moduleFileName(HMODULE module);
 // Directory of the running test program, without a final backslash.
 std::string programDirectory();
 bool sameFile(const std::string& a, const std::string& b);
-
-// A fresh directory under the temporary folder, removed with its files.
-class ScratchDirectory {
-public:
-    explicit ScratchDirectory(const char* tag);
-    ~ScratchDirectory();
-    const std::string& path() const { return dir; }
-    std::string file(const std::string& name) const { return dir + "\\" + name; }
-
-private:
-    std::string dir;
-};

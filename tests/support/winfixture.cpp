@@ -60,25 +60,3 @@ std::string programDirectory() {
 bool sameFile(const std::string& a, const std::string& b) {
     return lstrcmpiA(a.c_str(), b.c_str()) == 0;
 }
-
-ScratchDirectory::ScratchDirectory(const char* tag) {
-    char temp[MAX_PATH];
-    GetTempPathA(sizeof temp, temp);
-    static int serial = 0;
-    dir = std::string(temp) + "rv" + tag + "-" + std::to_string(GetCurrentProcessId()) + "-" +
-          std::to_string(++serial);
-    CreateDirectoryA(dir.c_str(), nullptr);
-}
-
-ScratchDirectory::~ScratchDirectory() {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                DeleteFileA(file(found.cFileName).c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(dir.c_str());
-}
