@@ -6,9 +6,10 @@
 // destructor functions: static objects are destroyed in the reverse order
 // of their construction both at dlclose and at process exit, whereas
 // destructor functions run after the static objects' destructors at exit.
-// This file is linked after every other source of the library, so its
-// object is built after the locks and static error records and destroyed
-// before them, as the Windows runtime orders them around DllMain.
+// The layers' archives are linked ahead of this file's object
+// (src/CMakeLists.txt), so its object is built after their locks and
+// static error records and destroyed before them, as the Windows runtime
+// orders them around DllMain.
 #include "entry/hostlibs.h"
 #include "entry/libmain.h"
 #include <dlfcn.h>

@@ -356,12 +356,9 @@ int loadSetupContext(SetupContext* context, uint16_t* wantsSheet) {
 }
 
 namespace {
-bool isValidName(const char* name) {
-    return name && name[0] && SQLValidDSN(name);
-}
-
-// writeDataSource for a name already found valid.
-int writeValidDataSource(SetupContext* context) {
+// Writes the data source under its name, which the installer has found
+// valid. TRUE or FALSE.
+int writeDataSource(SetupContext* context) {
     const char* name = context->dataSourceName;
     const char* stored = context->storedName;
     if (stored && stored[0] && compareIgnoreCaseZ(name, stored) != 0) {
@@ -398,10 +395,6 @@ int writeValidDataSource(SetupContext* context) {
 }
 } // namespace
 
-int writeDataSource(SetupContext* context) {
-    return isValidName(context->dataSourceName) ? writeValidDataSource(context) : 0;
-}
-
 SaveOutcome saveDataSource(SetupContext* context) {
     const char* name = context->dataSourceName;
     // A file data source is never stored in ODBC.INI: its connection
@@ -409,7 +402,7 @@ SaveOutcome saveDataSource(SetupContext* context) {
     // not be a valid data-source name.
     if (context->isFileDataSource && name && name[0])
         return storeConnectionString(context) == 0 ? saveDone : saveFailed;
-    if (!isValidName(name))
+    if (!name || !name[0] || !SQLValidDSN(name))
         return saveInvalidName;
-    return writeValidDataSource(context) ? saveDone : saveRefused;
+    return writeDataSource(context) ? saveDone : saveRefused;
 }

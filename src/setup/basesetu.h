@@ -53,10 +53,6 @@ void destroySetupContext(SetupContext* context);
 // Loads names and values and, for a request without a sheet, carries it
 // out. TRUE or FALSE; *wantsSheet is 1 when the property sheet is to run.
 int loadSetupContext(SetupContext* context, uint16_t* wantsSheet);
-// Writes the data source under dataSourceName: the registration, then one
-// entry per row with a value, in table order. TRUE or FALSE.
-int writeDataSource(SetupContext* context);
-
 // Outcomes of saveDataSource.
 enum SaveOutcome {
     saveDone = 0,        // written, or the connection string handed back
@@ -67,7 +63,8 @@ enum SaveOutcome {
 // Saves a loaded request the one way it allows, for the silent path and
 // the sheet alike: a file data source (SAVEFILE) hands its connection
 // string back through the caller's variable and is never stored; any other
-// data source is written to ODBC.INI under dataSourceName.
+// data source is written to ODBC.INI under dataSourceName: the
+// registration, then one entry per row with a value, in table order.
 SaveOutcome saveDataSource(SetupContext* context);
 
 // The part of an attribute string that is read: up to the first pair of

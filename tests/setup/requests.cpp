@@ -23,7 +23,7 @@ int renameAndSave(const char* driver, const char* oldName, const char* newName) 
         std::memcpy(name, newName, n + 1);
         rvFree(context.dataSourceName);
         context.dataSourceName = name;
-        result = writeDataSource(&context);
+        result = saveDataSource(&context) == saveDone;
     }
     destroySetupContext(&context);
     return result;

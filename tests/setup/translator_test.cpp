@@ -72,7 +72,7 @@ TEST_F(Translator, AChoiceIsAddedAsThreeRowsAndWrittenAfterTheTable) {
     EXPECT_EQ((std::vector<std::string>{"TranslationName=New", "TranslationDll=C:\\new.dll",
                                         "TranslationOption=7"}),
               addedRows());
-    ASSERT_EQ(1, writeDataSource(&context));
+    ASSERT_EQ(saveDone, saveDataSource(&context));
     Pairs written = installer.written("RvTranslatorTest");
     ASSERT_EQ(attributeTableCount + 3u, written.size());
     EXPECT_EQ((Pairs{{"TranslationName", "New"},
@@ -97,7 +97,7 @@ TEST_F(Translator, NoTranslatorIsStoredEmptyAndACancelChangesNothing) {
     choose("Two", "C:\\two.dll", 2);
     ASSERT_EQ(0, chooseTranslator(&window, &context));
     EXPECT_EQ(attributeTableCount + 6, context.attributeCount);
-    ASSERT_EQ(1, writeDataSource(&context));
+    ASSERT_EQ(saveDone, saveDataSource(&context));
     EXPECT_EQ("Two", installer.ini["RvTranslatorTest"]["TranslationName"]);
     EXPECT_EQ("2", installer.ini["RvTranslatorTest"]["TranslationOption"]);
 }
