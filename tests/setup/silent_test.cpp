@@ -357,6 +357,7 @@ TEST(AllocationFailure, ASilentAddOrConfigureFailsCleanlyWhicheverAllocationFail
         for (long n = 1;; ++n) {
             installer.ini.clear();
             installer.ini["Sales"]["LogonID"] = "bob";
+            installer.ini["Sales"]["CLIENT_LOCALE"] = "ja_jp.sjis";
             installer.order.clear();
             installer.calls.clear();
             long live = rvAllocLive();
@@ -369,8 +370,9 @@ TEST(AllocationFailure, ASilentAddOrConfigureFailsCleanlyWhicheverAllocationFail
             if (result) {
                 // TRUE only for a data source written whole.
                 ++succeeded;
-                EXPECT_EQ(15u, installer.order.size()) << n;
+                EXPECT_EQ(16u, installer.order.size()) << n;
                 EXPECT_EQ("stores", installer.ini["Sales"]["Database"]) << n;
+                EXPECT_EQ("ja_jp.sjis", installer.ini["Sales"]["CLIENT_LOCALE"]) << n;
                 EXPECT_EQ("bob", installer.ini["Sales"]["LogonID"]) << n;
             }
             if (made < n) {
@@ -411,14 +413,14 @@ TEST(SecretValues, AreStoredScrambledBehindTheMarkerAndNeverScrambledTwice) {
     EXPECT_EQ("", installer.ini["S"]["PWD"]);
 }
 
-TEST(Rename, TheOldSectionGoesWithKeysTheTableDoesNotKnow) {
+TEST(Rename, TheOldSectionGoesAndKeysTheTableDoesNotKnowMove) {
     FakeInstaller installer;
     installer.ini["Old"]["Database"] = "stores";
     installer.ini["Old"]["Unknown"] = "x";
     ASSERT_EQ(1, renameAndSave(driver, "Old", "New"));
     EXPECT_EQ(0u, installer.ini.count("Old"));
     EXPECT_EQ("stores", installer.ini["New"]["Database"]);
-    EXPECT_EQ(0u, installer.ini["New"].count("Unknown"));
+    EXPECT_EQ("x", installer.ini["New"]["Unknown"]);
 }
 
 TEST(Rename, AChangeOfLetterCaseOnlyRemovesNothing) {

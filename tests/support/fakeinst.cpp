@@ -28,8 +28,11 @@ int PLAT_STDCALL fakeValid(const char* name) {
 }
 int PLAT_STDCALL fakeWriteDsn(const char* name, const char* driver) {
     current->calls.push_back("SQLWriteDSNToIni " + shown(name) + " " + shown(driver));
-    if (name && driver)
+    // As Windows' installer: an existing data source goes first, values and all.
+    if (name && driver) {
+        current->ini.erase(name);
         current->ini[name];
+    }
     return answered("SQLWriteDSNToIni", {name, driver}, 0, name && driver);
 }
 int PLAT_STDCALL fakeRemoveDsn(const char* name) {
