@@ -269,6 +269,41 @@ TEST_F(Interactive, ARefusedWriteShowsTheInstallersReasonAndKeepsTheSheetOpen) {
     }
 }
 
+// A rename whose write is refused leaves the data source under its old name
+// alone, and the request still names it there: taking the old name back
+// saves it in place and leaves nothing under the new one.
+TEST_F(Interactive, ARefusedRenameKeepsTheDataSourceUnderItsOldName) {
+    RecordingInstaller installer;
+    ASSERT_TRUE(installer.bound());
+    std::string oldName = freshName("Qs", "Kept"), newName = freshName("Qs", "Lost");
+    seedDataSource(oldName, {{"Description", "before"}});
+    installer.refuse("SQLWritePrivateProfileString:11:No rights");
+    bool oldAfterRefusal = false, newAfterRefusal = true;
+    BoxWatcher boxes;
+    SheetDriver user({
+        [&](HWND sheet) {
+            SetDlgItemTextA(page(sheet, 0), 401, newName.c_str());
+            SetDlgItemTextA(page(sheet, 0), 402, "after");
+            pressOk(sheet);
+        },
+        [&](HWND sheet) {
+            oldAfterRefusal = stored(oldName, "Description") == "before";
+            newAfterRefusal = registered(newName);
+            installer.refuse(nullptr);
+            SetDlgItemTextA(page(sheet, 0), 401, oldName.c_str());
+            pressOk(sheet);
+        },
+        cancelIfOpen,
+    });
+    EXPECT_EQ(TRUE, request(ODBC_CONFIG_DSN, attrs({"DSN=" + oldName})));
+    EXPECT_TRUE(oldAfterRefusal);
+    EXPECT_FALSE(newAfterRefusal);
+    EXPECT_EQ("after", stored(oldName, "Description"));
+    EXPECT_FALSE(registered(newName));
+    ASSERT_EQ(1u, boxes.boxes().size());
+    EXPECT_EQ("No rights", boxes.boxes()[0].text);
+}
+
 // Keys the table does not know survive every save byte for byte, though the
 // installer empties the section first; a translator chosen replaces the old.
 TEST_F(Interactive, EverySaveKeepsTheKeysTheTableDoesNotKnow) {
