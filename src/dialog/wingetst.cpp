@@ -82,23 +82,43 @@ int findStoredItem(HWND combo, const char* value, bool leadingWord, LRESULT* fou
     return 0;
 }
 
+// The item of a choice list that shows a stored value, in *found (CB_ERR
+// for none): the one whose leading word is the value's whole text ("1") or
+// its leading word ("1 - Preserve", the form the table gives its defaults
+// in, which reads back as its stored form "1"). 1 when memory ran out.
+int findChoiceItem(HWND combo, const char* value, LRESULT* found) {
+    if (findStoredItem(combo, value, true, found))
+        return 1;
+    if (*found != CB_ERR)
+        return 0;
+    char* word = rvAllocText(value);
+    if (!word)
+        return 1;
+    cutAtFirstSpace(word);
+    int failed = word[0] ? findStoredItem(combo, word, true, found) : 0;
+    rvFree(word);
+    return failed;
+}
+
 bool isEditableCombo(HWND combo) {
     return (GetWindowLongA(combo, GWL_STYLE) & (CBS_SIMPLE | CBS_DROPDOWN | CBS_DROPDOWNLIST)) !=
            CBS_DROPDOWNLIST;
 }
 
-// Shows a stored value so that reading the combo box back stores it again,
-// byte for byte: the item that reads back as the value is selected;
-// without one an editable combo box shows the value in its edit field and
-// a list gets the value as an item of its own. The closest item is never
-// taken instead ("1" does not become "10 Sec."), for OK on an untouched
-// page would then replace what is stored. An empty value selects nothing.
+// Shows a stored value so that reading the combo box back stores it again
+// in its stored form: the item that reads back as the value (of a choice
+// list, see findChoiceItem) is selected; without one an editable combo box
+// shows the value in its edit field and a list gets the value as an item
+// of its own. The closest item is never taken instead ("1" does not become
+// "10 Sec."), for OK on an untouched page would then replace what is
+// stored. An empty value selects nothing.
 int showComboValue(HWND page, const AttributeDescriptor& row, const char* value) {
     HWND combo = GetDlgItem(page, row.controlId);
     if (!combo || !value || !*value)
         return 0;
     LRESULT index = CB_ERR;
-    if (findStoredItem(combo, value, row.controlType == controlChoiceList, &index))
+    if (row.controlType == controlChoiceList ? findChoiceItem(combo, value, &index)
+                                             : findStoredItem(combo, value, false, &index))
         return 1;
     if (index == CB_ERR && isEditableCombo(combo)) {
         SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);

@@ -330,3 +330,37 @@ TEST_F(Interactive, NoPageKeepsTheRequestsContextPastItsEnd) {
                   std::find(destroyedWithContext.begin(), destroyedWithContext.end(), window));
     }
 }
+
+// A new data source shows each choice of a list once, with the default
+// selected ("1 - Preserve" is the item of that text, not one more).
+TEST_F(Interactive, ANewDataSourceListsEveryChoiceOnce) {
+    const struct {
+        int control;
+        std::vector<std::string> items;
+        std::string selected;
+    } lists[] = {{309, {"0 - Close", "1 - Preserve"}, "1 - Preserve"},
+                 {313, {"0 - None", "05 Sec.", "10 Sec.", "30 Sec.", "60 Sec."}, "0 - None"}};
+    std::vector<std::vector<std::string>> shown;
+    std::vector<std::string> selected;
+    SheetDriver user({
+        [](HWND sheet) { showPage(sheet, 2); },
+        [&](HWND sheet) {
+            for (const auto& list : lists) {
+                HWND combo = GetDlgItem(page(sheet, 2), list.control);
+                shown.emplace_back();
+                char item[64];
+                for (LRESULT i = 0; i < SendMessageA(combo, CB_GETCOUNT, 0, 0); ++i)
+                    if (SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item)) > 0)
+                        shown.back().push_back(item);
+                selected.push_back(text(page(sheet, 2), list.control));
+            }
+            cancelIfOpen(sheet);
+        },
+    });
+    request(ODBC_ADD_DSN, attrs({"DSN=" + freshName("Qs", "Lists")}));
+    ASSERT_EQ(2u, shown.size());
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(lists[i].items, shown[i]);
+        EXPECT_EQ(lists[i].selected, selected[i]);
+    }
+}
