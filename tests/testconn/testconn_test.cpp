@@ -9,8 +9,11 @@
 #include "setup/basesetu.h"
 #include "testconn/testconn.h"
 #include "support/boxwatch.h"
+#include "support/libstart.h"
+#include "support/sheetdrive.h"
 #include "support/testsupport.h"
 #include <windows.h>
+#include <odbcinst.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -262,7 +265,28 @@ struct ScriptedDriverManager : testing::Test {
         return line + text + "\n";
     }
 
+    // A sheet for a new data source of driver "Drv" (Database "stored"),
+    // with the stand-in answering text and the user's steps played.
+    void runSheet(const char* text, std::vector<SheetDriver::Step> steps) {
+        script(text);
+        BoxWatcher watcher;
+        SheetDriver user(std::move(steps));
+        ConfigDSN(owner.window, ODBC_ADD_DSN, "Drv", attrs({"Database=stored"}).data());
+        reloadResourceLibrary();
+        sheet = user.sheet();
+        boxes = watcher.boxes();
+        log = calls();
+    }
+    static HWND pageOf(HWND sheet, int index) {
+        return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_INDEXTOHWND, index, 0));
+    }
+    static void testConnect(HWND sheet) {
+        SendMessageA(sheet, WM_COMMAND, MAKEWPARAM(321, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(sheet, 321)));
+    }
+
     OwnerWindow owner;
+    HWND sheet = nullptr;
     const AttributeDescriptor table[1] = {row("Database")};
     Context context{table, 1, "Drv", owner.window};
     void (*script)(const char*) = nullptr;
@@ -367,4 +391,22 @@ TEST_F(ScriptedDriverManager, EndlessDiagnosticsStopAfterSixtyFourBoxes) {
     EXPECT_EQ("fake record 64", boxes.back().text);
     EXPECT_EQ(std::string::npos, log.find("SQLGetDiagRec 2 dbc 65 "));
     EXPECT_NE(std::string::npos, log.find("SQLFreeHandle 1 env\n"));
+}
+
+// After a save the sheet refused, a test tries what the pages show.
+TEST_F(ScriptedDriverManager, ASheetTestsWhatItsPagesShowAfterARefusedSave) {
+    runSheet("", {
+                     [](HWND sheet) { PropSheet_SetCurSel(sheet, nullptr, 1); },
+                     [](HWND sheet) {
+                         SetDlgItemTextA(pageOf(sheet, 1), 300, "typed");
+                         SetDlgItemTextA(pageOf(sheet, 0), 401, "bad{name}");
+                         PropSheet_PressButton(sheet, PSBTN_OK);
+                     },
+                     testConnect,
+                     [](HWND sheet) { PropSheet_PressButton(sheet, PSBTN_CANCEL); },
+                 });
+    EXPECT_NE(std::string::npos, log.find(";Database=typed;")) << log;
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_EQ("Error", boxes[0].caption);
+    EXPECT_EQ("The connection test was successful.", boxes[1].text);
 }
