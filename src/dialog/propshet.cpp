@@ -250,20 +250,19 @@ bool collectPages(HWND sheet, SheetHolder* holder) {
 }
 
 // Tries the collected settings with the sheet disabled: the test's boxes
-// and the driver's prompt belong to the sheet's owner, and the sheet must
-// not be applied or closed under them. Afterwards the sheet and the
-// control that had the focus get it back.
+// and the driver's prompt belong to the sheet, which must not be applied
+// or closed under them, nor come to the front over them. Afterwards the
+// sheet gets the focus back, on its Test Connect button.
 void tryWithSheetDisabled(HWND sheet, SheetHolder* holder, SetupContext* context) {
     holder->state = sheetTestConnecting;
-    HWND focus = GetFocus();
     bool wasDisabled = EnableWindow(sheet, FALSE) != 0;
-    runTestConnect(context);
+    runTestConnect(context, sheet);
     if (wasDisabled)
         return;
     EnableWindow(sheet, TRUE);
     SetActiveWindow(sheet);
-    if (focus && IsWindow(focus))
-        SetFocus(focus);
+    if (HWND button = GetDlgItem(sheet, pageCommandTestConnect))
+        SendMessageA(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(button), TRUE);
 }
 
 // Diagnostic texts are kept as UTF-8; a narrow message box shows ANSI.

@@ -11,7 +11,7 @@
 // - PSM_PRESSBUTTON acts on a disabled sheet, as no user can: it stands for
 //   an OK that reaches the sheet while a test runs;
 // - its driver manager knows no Informix driver, so a test shows a "Test
-//   Connect Error" box (owned by the request's parent window);
+//   Connect Error" box;
 // - SetWindowText on an edit box keeps text longer than its EM_LIMITTEXT;
 // - a message box given a page as its owner is owned by the sheet.
 #include <windows.h>
