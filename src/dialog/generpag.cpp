@@ -1,5 +1,6 @@
 #include "dialog/generpag.h"
 #include "dialog/propshet.h"
+#include "dialog/savechk.h"
 #include "base/utility.h"
 #include "dialog/wincente.h"
 #include "dialog/wingetst.h"
@@ -135,12 +136,13 @@ int rememberStoredName(SetupContext* context) {
     context->storedName = name;
     return 0;
 }
-// The General page's save step: reads the pages back, saves the data
-// source as its request allows, tells the user what went wrong and puts
-// the sheet where it is to be put right, and shows the stored forms. 0 on
-// success, 1 on failure.
+// The General page's save step: checks the pages and reads them back,
+// saves the data source as its request allows, tells the user what went
+// wrong and puts the sheet where it is to be put right, and shows the
+// stored forms. 0 on success, 1 on failure.
 int savePage(HWND page, SetupContext* context) {
-    if (readControls(page, context) != 0)
+    if (!checkTextsStorable(page, context) || readControls(page, context) != 0 ||
+        !checkNameLength(page, context))
         return 1;
     switch (saveDataSource(context)) {
     case saveDone:

@@ -5,11 +5,7 @@
 #include "setup/basesetu.h"
 
 namespace {
-enum : WPARAM {
-    // The installer's longest data-source name.
-    nameLimit = 32,
-    descriptionLimit = 255,
-};
+enum : WPARAM { descriptionLimit = 255 };
 
 const char* textOrEmpty(const char* text) {
     return text ? text : "";
@@ -291,6 +287,37 @@ int readRow(HWND page, const AttributeDescriptor& row, char** value) {
     *value = fresh;
     return 0;
 }
+
+bool isFreeText(uint32_t type) {
+    return type == controlText || type == controlWordList || type == controlSecret;
+}
+
+// Whether the ANSI code page holds every character of the control's text
+// as itself: no default character, no best-fit look-alike ("a" for "\u0101").
+// A UTF-8 code page holds them all, and takes neither the flag nor the
+// question. A text that cannot be read to check is left to the read-back.
+bool fitsAnsiCodePage(HWND control) {
+    int length = GetWindowTextLengthW(control);
+    UINT codePage = GetACP();
+    if (length <= 0 || codePage == CP_UTF8)
+        return true;
+    auto* text =
+        static_cast<wchar_t*>(rvAlloc(sizeof(wchar_t) * (static_cast<size_t>(length) + 1)));
+    if (!text)
+        return true;
+    GetWindowTextW(control, text, length + 1);
+    BOOL usedDefault = FALSE;
+    int bytes = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text, -1, nullptr, 0, nullptr,
+                                    &usedDefault);
+    rvFree(text);
+    return bytes > 0 && !usedDefault;
+}
+
+// Whether the page has control id and its text does not fit.
+bool holdsUnstorableText(HWND page, int id) {
+    HWND control = GetDlgItem(page, id);
+    return control && !fitsAnsiCodePage(control);
+}
 } // namespace
 
 int fillControls(HWND page, SetupContext* context) {
@@ -301,7 +328,7 @@ int fillControls(HWND page, SetupContext* context) {
     for (uint16_t i = 0; i < context->attributeCount; ++i)
         if (fillRow(page, context->table[i], context->values[i]))
             return 1;
-    limitText(page, controlDataSourceName, nameLimit);
+    limitText(page, controlDataSourceName, dataSourceNameBytes);
     // The Description box ends up taking more than the row's own limit of
     // 80, which the loop above applied.
     limitText(page, controlDescription, descriptionLimit);
@@ -323,5 +350,16 @@ int readControls(HWND page, SetupContext* context) {
     for (uint16_t i = 0; i < context->attributeCount; ++i)
         if (readRow(page, context->table[i], &context->values[i]))
             return 1;
+    return 0;
+}
+
+int findUnstorableText(HWND page, const SetupContext* context) {
+    if (holdsUnstorableText(page, controlDataSourceName))
+        return controlDataSourceName;
+    for (uint16_t i = 0; i < context->attributeCount; ++i) {
+        const AttributeDescriptor& row = context->table[i];
+        if (isFreeText(row.controlType) && holdsUnstorableText(page, row.controlId))
+            return static_cast<int>(row.controlId);
+    }
     return 0;
 }

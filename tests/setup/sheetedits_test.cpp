@@ -13,7 +13,8 @@
 // - its driver manager knows no Informix driver, so a test shows a "Test
 //   Connect Error" box;
 // - SetWindowText on an edit box keeps text longer than its EM_LIMITTEXT;
-// - a message box given a page as its owner is owned by the sheet.
+// - a message box given a page as its owner is owned by the sheet;
+// - SQLValidDSN counts characters, not bytes.
 #include <windows.h>
 #include <commctrl.h>
 #include <odbcinst.h>
@@ -24,6 +25,7 @@
 #include "support/winfixture.h"
 #include "support/boxwatch.h"
 #include "support/sheetdrive.h"
+#include "support/sheetwindows.h"
 #include "support/testsupport.h"
 #include <algorithm>
 #include <atomic>
@@ -362,4 +364,80 @@ TEST_F(Interactive, ANewDataSourceListsEveryChoiceOnce) {
         EXPECT_EQ(lists[i].items, shown[i]);
         EXPECT_EQ(lists[i].selected, selected[i]);
     }
+}
+
+// Text the ANSI code page cannot hold is not stored as "?": OK names the
+// field, shows its page with the field focused and saves nothing, from
+// whichever page it was pressed.
+TEST_F(Interactive, TextOutsideTheCodePageIsRefusedAtItsField) {
+    const struct {
+        int page, control;
+        const char* label;
+    } fields[] = {{0, 402, "Description"}, {1, 300, "Database name"}};
+    for (const auto& field : fields) {
+        std::string name = freshName("Qs", "Ansi");
+        seedDataSource(name, {{"Description", "before"}, {"Database", "stores"}});
+        BoxWatcher boxes;
+        bool onItsPage = false, focused = false;
+        SheetDriver user({
+            [](HWND sheet) { showPage(sheet, 1); },
+            [&](HWND sheet) {
+                SetDlgItemTextA(page(sheet, 0), 402, "after");
+                SetDlgItemTextA(page(sheet, 1), 300, "typed");
+                SetDlgItemTextW(page(sheet, field.page), field.control, L"x\u0416y");
+                showPage(sheet, 1 - field.page);
+                pressOk(sheet);
+            },
+            [&](HWND sheet) {
+                HWND shown = PropSheet_GetCurrentPageHwnd(sheet);
+                onItsPage = shown == page(sheet, field.page);
+                focused = focusIn(sheet) == GetDlgItem(shown, field.control);
+                cancelIfOpen(sheet);
+            },
+        });
+        EXPECT_EQ(FALSE, request(ODBC_CONFIG_DSN, attrs({"DSN=" + name}))) << field.label;
+        std::vector<Box> shown = boxes.boxes();
+        ASSERT_EQ(1u, shown.size()) << field.label;
+        EXPECT_NE(std::string::npos, shown[0].text.find(std::string("\"") + field.label + "\""))
+            << shown[0].text;
+        EXPECT_TRUE(onItsPage) << field.label;
+        EXPECT_TRUE(focused) << field.label;
+        EXPECT_EQ("before", stored(name, "Description")) << field.label;
+        EXPECT_EQ("stores", stored(name, "Database")) << field.label;
+    }
+}
+
+// The installer takes names of at most 32 bytes: 32 double-byte characters
+// are refused at the name box with a word why, 16 are saved.
+TEST_F(Interactive, ANameOfMoreThan32BytesIsRefusedAtTheNameBox) {
+    REQUIRE_CODE_PAGE(932);
+    const std::string pid = std::to_string(GetCurrentProcessId()), wide = "\x82\xA0"; // あ
+    std::string tooLong, fitting;
+    for (int i = 0; i < 32; ++i)
+        tooLong += wide;
+    for (size_t i = 0; i < (32 - pid.size()) / 2; ++i)
+        fitting += wide;
+    std::string fits = freshName(fitting.c_str(), pid.size() % 2 ? "x" : "");
+    BoxWatcher boxes;
+    HWND nameBox = nullptr, focused = nullptr;
+    SheetDriver user({
+        [&](HWND sheet) {
+            SetDlgItemTextA(page(sheet, 0), 401, tooLong.c_str());
+            pressOk(sheet);
+        },
+        [&](HWND sheet) {
+            nameBox = GetDlgItem(page(sheet, 0), 401);
+            focused = focusIn(sheet);
+            SetDlgItemTextA(page(sheet, 0), 401, fits.c_str());
+            pressOk(sheet);
+        },
+        cancelIfOpen,
+    });
+    EXPECT_EQ(TRUE, request(ODBC_ADD_DSN, attrs({"Description=wide"})));
+    std::vector<Box> shown = boxes.boxes();
+    ASSERT_EQ(1u, shown.size());
+    EXPECT_NE(std::string::npos, shown[0].text.find("32 bytes")) << shown[0].text;
+    EXPECT_EQ(nameBox, focused);
+    EXPECT_FALSE(registered(tooLong));
+    EXPECT_EQ("wide", stored(fits, "Description"));
 }
