@@ -142,7 +142,7 @@ int rememberStoredName(SetupContext* context) {
 // stored forms. 0 on success, 1 on failure.
 int savePage(HWND page, SetupContext* context) {
     if (!checkTextsStorable(page, context) || readControls(page, context) != 0 ||
-        !checkNameLength(page, context))
+        !checkNameLength(page, context) || !confirmReplacing(page, context))
         return 1;
     switch (saveDataSource(context)) {
     case saveDone:

@@ -6,11 +6,12 @@
 #include "base/utility.h"
 #include "resources/resource.h"
 #include "setup/basesetu.h"
+#include "store/registry.h"
 #include <initializer_list>
 
 namespace {
-// Room for a field's label.
-enum : int { labelCapacity = 128 };
+// Room for a field's label, and for the driver of a listed data source.
+enum : int { labelCapacity = 128, driverCapacity = 256 };
 
 const char16_t errorCaption[] = u"Error";
 const UINT errorStyle = MB_OK | MB_ICONSTOP | MB_TASKMODAL;
@@ -63,6 +64,18 @@ bool refuseUnstorable(HWND page, int controlId) {
     return false;
 }
 
+// The driver that ODBC.INI's list of data sources gives for name, as wide
+// text in *driver; false when the name is not listed. A driver text that
+// would not fit is named "...", never cut.
+bool listedDriver(const char* name, RvStringW* driver) {
+    char text[driverCapacity];
+    int n = readProfileString("ODBC Data Sources", name, "", text, driverCapacity, "ODBC.INI");
+    if (n <= 0)
+        return false;
+    if (n >= driverCapacity - 1)
+        return driver->assign(u"...") == 0;
+    return driver->fromNarrow(text, static_cast<uint32_t>(n), encodingAnsi) == 0;
+}
 } // namespace
 
 bool checkTextsStorable(HWND page, const SetupContext* context) {
@@ -80,6 +93,27 @@ bool checkNameLength(HWND page, const SetupContext* context) {
     if (context->isFileDataSource || textLength(context->dataSourceName) <= dataSourceNameBytes)
         return true;
     showMessage(page, IDS_NAME_TOO_LONG, errorCaption, errorStyle, {});
+    showFault(page, controlDataSourceName);
+    return false;
+}
+
+bool confirmReplacing(HWND page, const SetupContext* context) {
+    const char* name = context->dataSourceName;
+    const char* stored = context->storedName ? context->storedName : "";
+    // An empty name would list every data source rather than name one.
+    if (context->isFileDataSource || !name[0] || compareIgnoreCaseZ(name, stored) == 0)
+        return true;
+    RvStringW driver, shownName;
+    if (!listedDriver(name, &driver))
+        return true;
+    char16_t caption[resourceStringCapacity];
+    loadResourceString(caption, IDS_SHEET_CAPTION);
+    // A question that cannot be asked is not answered Yes.
+    if (shownName.fromNarrow(name, static_cast<uint32_t>(textLength(name)), encodingAnsi) == 0 &&
+        showMessage(page, IDS_REPLACE_DATA_SOURCE, caption,
+                    MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING | MB_TASKMODAL,
+                    {shownName.buffer, driver.buffer}) == IDYES)
+        return true;
     showFault(page, controlDataSourceName);
     return false;
 }

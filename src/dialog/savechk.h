@@ -14,3 +14,8 @@ bool checkTextsStorable(HWND page, const SetupContext* context);
 // The name read back fits the installer's 32 bytes, which 32 double-byte
 // characters do not. A file data source is named by its file instead.
 bool checkNameLength(HWND page, const SetupContext* context);
+
+// A name new to this request (not its stored name in any letter case)
+// that another data source has already: the user is asked, No by default,
+// before that data source is replaced.
+bool confirmReplacing(HWND page, const SetupContext* context);

@@ -63,3 +63,4 @@
 // Strings of the checks before a data source is saved from the sheet.
 #define IDS_TEXT_NOT_STORABLE 20180
 #define IDS_NAME_TOO_LONG 20181
+#define IDS_REPLACE_DATA_SOURCE 20182

@@ -14,6 +14,9 @@
 //   Connect Error" box;
 // - SetWindowText on an edit box keeps text longer than its EM_LIMITTEXT;
 // - a message box given a page as its owner is owned by the sheet;
+// - its installer reads the list "ODBC Data Sources" from HKEY_CURRENT_USER
+//   only, where its SQLWriteDSNToIni never writes: a test enters a data
+//   source there itself to have it listed as Windows lists it;
 // - SQLValidDSN counts characters, not bytes.
 #include <windows.h>
 #include <commctrl.h>
@@ -364,6 +367,60 @@ TEST_F(Interactive, ANewDataSourceListsEveryChoiceOnce) {
         EXPECT_EQ(lists[i].items, shown[i]);
         EXPECT_EQ(lists[i].selected, selected[i]);
     }
+}
+
+// A name new to the request that another data source has is not taken
+// without asking: No keeps the sheet open with the name selected, Yes
+// replaces the other one. The request's own name in other letter case asks
+// nothing.
+TEST_F(Interactive, SavingOverAnotherDataSourceAsksFirst) {
+    std::string mine = freshName("Qs", "Mine"), theirs = freshName("Qs", "Theirs");
+    std::string upper = mine;
+    CharUpperA(&upper[0]);
+    for (const auto& name : {mine, theirs}) {
+        seedDataSource(name, {{"Description", name}});
+        ASSERT_TRUE(SQLWritePrivateProfileString("ODBC Data Sources", name.c_str(),
+                                                 "RV Other Driver", "ODBC.INI"));
+    }
+    BoxWatcher boxes({IDNO, IDYES});
+    bool openAfterNo = false;
+    HWND nameBox = nullptr, focused = nullptr;
+    LRESULT selection = 0;
+    SheetDriver user({
+        [&](HWND sheet) {
+            SetDlgItemTextA(page(sheet, 0), 401, upper.c_str());
+            PropSheet_PressButton(sheet, PSBTN_APPLYNOW);
+        },
+        [&](HWND sheet) {
+            SetDlgItemTextA(page(sheet, 0), 401, theirs.c_str());
+            pressOk(sheet);
+        },
+        [&](HWND sheet) {
+            openAfterNo = IsWindowVisible(sheet);
+            nameBox = GetDlgItem(page(sheet, 0), 401);
+            focused = focusIn(sheet);
+            selection = SendMessageA(nameBox, EM_GETSEL, 0, 0);
+            pressOk(sheet);
+        },
+        cancelIfOpen,
+    });
+    EXPECT_EQ(TRUE, request(ODBC_CONFIG_DSN, attrs({"DSN=" + mine})));
+    std::vector<Box> shown = boxes.boxes();
+    ASSERT_EQ(2u, shown.size());
+    for (const Box& box : shown) {
+        EXPECT_NE(std::string::npos, box.text.find("\"" + theirs + "\"")) << box.text;
+        EXPECT_NE(std::string::npos, box.text.find("\"RV Other Driver\"")) << box.text;
+        EXPECT_EQ("Yes|No", box.buttons);
+        EXPECT_EQ(IDNO, box.defaultButton);
+        EXPECT_EQ(user.sheet(), box.owner);
+    }
+    EXPECT_TRUE(openAfterNo);
+    EXPECT_EQ(nameBox, focused);
+    EXPECT_EQ(MAKELONG(0, theirs.size()), selection);
+    EXPECT_FALSE(registered(mine));
+    EXPECT_EQ(mine, stored(theirs, "Description"));
+    for (const auto& name : {mine, theirs})
+        SQLWritePrivateProfileString("ODBC Data Sources", name.c_str(), nullptr, "ODBC.INI");
 }
 
 // Text the ANSI code page cannot hold is not stored as "?": OK names the
