@@ -14,10 +14,8 @@
 //   Connect Error" box;
 // - SetWindowText on an edit box keeps text longer than its EM_LIMITTEXT;
 // - a message box given a page as its owner is owned by the sheet;
-// - its installer reads the list "ODBC Data Sources" from HKEY_CURRENT_USER
-//   only, where its SQLWriteDSNToIni never writes: a test enters a data
-//   source there itself to have it listed as Windows lists it;
-// - SQLValidDSN counts characters, not bytes.
+// - its installer reads "ODBC Data Sources" from HKEY_CURRENT_USER only,
+//   where its SQLWriteDSNToIni never writes: tests list data sources there.
 #include <windows.h>
 #include <commctrl.h>
 #include <odbcinst.h>
@@ -254,7 +252,6 @@ TEST_F(Interactive, ARefusedWriteShowsTheInstallersReasonAndKeepsTheSheetOpen) {
                 pressOk(sheet);
             },
             [&](HWND sheet) {
-                // The user has the right put right and tries again as it is.
                 openAfterRefusal = IsWindowVisible(sheet);
                 installer.refuse(nullptr);
                 pressOk(sheet);
@@ -335,166 +332,86 @@ TEST_F(Interactive, NoPageKeepsTheRequestsContextPastItsEnd) {
     }
 }
 
-// A new data source shows each choice of a list once, with the default
-// selected ("1 - Preserve" is the item of that text, not one more).
-TEST_F(Interactive, ANewDataSourceListsEveryChoiceOnce) {
-    const struct {
-        int control;
-        std::vector<std::string> items;
-        std::string selected;
-    } lists[] = {{309, {"0 - Close", "1 - Preserve"}, "1 - Preserve"},
-                 {313, {"0 - None", "05 Sec.", "10 Sec.", "30 Sec.", "60 Sec."}, "0 - None"}};
-    std::vector<std::vector<std::string>> shown;
-    std::vector<std::string> selected;
-    SheetDriver user({
-        [](HWND sheet) { showPage(sheet, 2); },
-        [&](HWND sheet) {
-            for (const auto& list : lists) {
-                HWND combo = GetDlgItem(page(sheet, 2), list.control);
-                shown.emplace_back();
-                char item[64];
-                for (LRESULT i = 0; i < SendMessageA(combo, CB_GETCOUNT, 0, 0); ++i)
-                    if (SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item)) > 0)
-                        shown.back().push_back(item);
-                selected.push_back(text(page(sheet, 2), list.control));
-            }
-            cancelIfOpen(sheet);
-        },
-    });
-    request(ODBC_ADD_DSN, attrs({"DSN=" + freshName("Qs", "Lists")}));
-    ASSERT_EQ(2u, shown.size());
-    for (size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(lists[i].items, shown[i]);
-        EXPECT_EQ(lists[i].selected, selected[i]);
-    }
-}
-
-// A name new to the request that another data source has is not taken
-// without asking: No keeps the sheet open with the name selected, Yes
-// replaces the other one. The request's own name in other letter case asks
-// nothing.
+// A name new to the request that another data source has is taken only
+// after a Yes: No, the default, keeps the sheet open with the name
+// selected. The request's own name in other letter case asks nothing.
 TEST_F(Interactive, SavingOverAnotherDataSourceAsksFirst) {
-    std::string mine = freshName("Qs", "Mine"), theirs = freshName("Qs", "Theirs");
-    std::string upper = mine;
+    std::string mine = freshName("Qs", "Mine"), theirs = freshName("Qs", "Theirs"), upper = mine;
     CharUpperA(&upper[0]);
     for (const auto& name : {mine, theirs}) {
         seedDataSource(name, {{"Description", name}});
-        ASSERT_TRUE(SQLWritePrivateProfileString("ODBC Data Sources", name.c_str(),
-                                                 "RV Other Driver", "ODBC.INI"));
+        ASSERT_TRUE(SQLWritePrivateProfileString("ODBC Data Sources", name.c_str(), "RV Other",
+                                                 "ODBC.INI"));
     }
     BoxWatcher boxes({IDNO, IDYES});
-    bool openAfterNo = false;
-    HWND nameBox = nullptr, focused = nullptr;
-    LRESULT selection = 0;
-    SheetDriver user({
-        [&](HWND sheet) {
-            SetDlgItemTextA(page(sheet, 0), 401, upper.c_str());
-            PropSheet_PressButton(sheet, PSBTN_APPLYNOW);
-        },
-        [&](HWND sheet) {
-            SetDlgItemTextA(page(sheet, 0), 401, theirs.c_str());
-            pressOk(sheet);
-        },
-        [&](HWND sheet) {
-            openAfterNo = IsWindowVisible(sheet);
-            nameBox = GetDlgItem(page(sheet, 0), 401);
-            focused = focusIn(sheet);
-            selection = SendMessageA(nameBox, EM_GETSEL, 0, 0);
-            pressOk(sheet);
-        },
-        cancelIfOpen,
-    });
+    LRESULT selection = -1;
+    auto rename = [](const std::string& to, int button) {
+        return [to, button](HWND sheet) {
+            SetDlgItemTextA(page(sheet, 0), 401, to.c_str());
+            PropSheet_PressButton(sheet, button);
+        };
+    };
+    SheetDriver user({rename(upper, PSBTN_APPLYNOW), rename(theirs, PSBTN_OK),
+                      [&](HWND sheet) {
+                          HWND box = GetDlgItem(page(sheet, 0), 401);
+                          if (focusIn(sheet) == box)
+                              selection = SendMessageA(box, EM_GETSEL, 0, 0);
+                          pressOk(sheet);
+                      },
+                      cancelIfOpen});
     EXPECT_EQ(TRUE, request(ODBC_CONFIG_DSN, attrs({"DSN=" + mine})));
+    EXPECT_EQ(MAKELONG(0, theirs.size()), selection);
     std::vector<Box> shown = boxes.boxes();
     ASSERT_EQ(2u, shown.size());
-    for (const Box& box : shown) {
-        EXPECT_NE(std::string::npos, box.text.find("\"" + theirs + "\"")) << box.text;
-        EXPECT_NE(std::string::npos, box.text.find("\"RV Other Driver\"")) << box.text;
-        EXPECT_EQ("Yes|No", box.buttons);
-        EXPECT_EQ(IDNO, box.defaultButton);
-        EXPECT_EQ(user.sheet(), box.owner);
-    }
-    EXPECT_TRUE(openAfterNo);
-    EXPECT_EQ(nameBox, focused);
-    EXPECT_EQ(MAKELONG(0, theirs.size()), selection);
-    EXPECT_FALSE(registered(mine));
+    for (const Box& box : shown)
+        EXPECT_EQ("The data source \"" + theirs +
+                      "\" of the driver \"RV Other\" already exists. "
+                      "Do you want to replace it? Yes|No 7",
+                  box.text + " " + box.buttons + " " + std::to_string(box.defaultButton));
     EXPECT_EQ(mine, stored(theirs, "Description"));
     for (const auto& name : {mine, theirs})
         SQLWritePrivateProfileString("ODBC Data Sources", name.c_str(), nullptr, "ODBC.INI");
 }
 
-// Text the ANSI code page cannot hold is not stored as "?": OK names the
-// field, shows its page with the field focused and saves nothing, from
-// whichever page it was pressed.
-TEST_F(Interactive, TextOutsideTheCodePageIsRefusedAtItsField) {
+// What the store cannot take is refused at its field, shown focused on its
+// page, and nothing is saved: text the ANSI code page lacks (stored as "?"
+// before) and a name over the installer's 32 bytes (32 double-byte
+// characters are 64).
+TEST_F(Interactive, WhatTheStoreCannotTakeIsRefusedAtItsField) {
+    const bool doubleByte = expectedCodePage() == 932;
     const struct {
         int page, control;
-        const char* label;
-    } fields[] = {{0, 402, "Description"}, {1, 300, "Database name"}};
+        std::wstring text;
+        const char* said;
+    } fields[] = {
+        {0, 401, std::wstring(doubleByte ? 32 : 33, doubleByte ? L'\u3042' : L'n'), "32 bytes"},
+        {0, 402, L"x\u0E01", "\"Description\""},
+        {1, 300, L"x\u0E01", "\"Database name\""}};
     for (const auto& field : fields) {
-        std::string name = freshName("Qs", "Ansi");
+        std::string name = freshName("Qs", "Store");
         seedDataSource(name, {{"Description", "before"}, {"Database", "stores"}});
         BoxWatcher boxes;
-        bool onItsPage = false, focused = false;
+        bool atTheField = false;
         SheetDriver user({
             [](HWND sheet) { showPage(sheet, 1); },
             [&](HWND sheet) {
                 SetDlgItemTextA(page(sheet, 0), 402, "after");
                 SetDlgItemTextA(page(sheet, 1), 300, "typed");
-                SetDlgItemTextW(page(sheet, field.page), field.control, L"x\u0416y");
+                SetDlgItemTextW(page(sheet, field.page), field.control, field.text.c_str());
                 showPage(sheet, 1 - field.page);
                 pressOk(sheet);
             },
             [&](HWND sheet) {
-                HWND shown = PropSheet_GetCurrentPageHwnd(sheet);
-                onItsPage = shown == page(sheet, field.page);
-                focused = focusIn(sheet) == GetDlgItem(shown, field.control);
+                HWND shown = page(sheet, field.page);
+                atTheField = PropSheet_GetCurrentPageHwnd(sheet) == shown &&
+                             focusIn(sheet) == GetDlgItem(shown, field.control);
                 cancelIfOpen(sheet);
             },
         });
-        EXPECT_EQ(FALSE, request(ODBC_CONFIG_DSN, attrs({"DSN=" + name}))) << field.label;
-        std::vector<Box> shown = boxes.boxes();
-        ASSERT_EQ(1u, shown.size()) << field.label;
-        EXPECT_NE(std::string::npos, shown[0].text.find(std::string("\"") + field.label + "\""))
-            << shown[0].text;
-        EXPECT_TRUE(onItsPage) << field.label;
-        EXPECT_TRUE(focused) << field.label;
-        EXPECT_EQ("before", stored(name, "Description")) << field.label;
-        EXPECT_EQ("stores", stored(name, "Database")) << field.label;
+        EXPECT_EQ(FALSE, request(ODBC_CONFIG_DSN, attrs({"DSN=" + name}))) << field.said;
+        ASSERT_EQ(1u, boxes.boxes().size()) << field.said;
+        EXPECT_NE(std::string::npos, boxes.boxes()[0].text.find(field.said)) << field.said;
+        EXPECT_TRUE(atTheField) << field.said;
+        EXPECT_EQ("before stores", stored(name, "Description") + " " + stored(name, "Database"));
     }
-}
-
-// The installer takes names of at most 32 bytes: 32 double-byte characters
-// are refused at the name box with a word why, 16 are saved.
-TEST_F(Interactive, ANameOfMoreThan32BytesIsRefusedAtTheNameBox) {
-    REQUIRE_CODE_PAGE(932);
-    const std::string pid = std::to_string(GetCurrentProcessId()), wide = "\x82\xA0"; // あ
-    std::string tooLong, fitting;
-    for (int i = 0; i < 32; ++i)
-        tooLong += wide;
-    for (size_t i = 0; i < (32 - pid.size()) / 2; ++i)
-        fitting += wide;
-    std::string fits = freshName(fitting.c_str(), pid.size() % 2 ? "x" : "");
-    BoxWatcher boxes;
-    HWND nameBox = nullptr, focused = nullptr;
-    SheetDriver user({
-        [&](HWND sheet) {
-            SetDlgItemTextA(page(sheet, 0), 401, tooLong.c_str());
-            pressOk(sheet);
-        },
-        [&](HWND sheet) {
-            nameBox = GetDlgItem(page(sheet, 0), 401);
-            focused = focusIn(sheet);
-            SetDlgItemTextA(page(sheet, 0), 401, fits.c_str());
-            pressOk(sheet);
-        },
-        cancelIfOpen,
-    });
-    EXPECT_EQ(TRUE, request(ODBC_ADD_DSN, attrs({"Description=wide"})));
-    std::vector<Box> shown = boxes.boxes();
-    ASSERT_EQ(1u, shown.size());
-    EXPECT_NE(std::string::npos, shown[0].text.find("32 bytes")) << shown[0].text;
-    EXPECT_EQ(nameBox, focused);
-    EXPECT_FALSE(registered(tooLong));
-    EXPECT_EQ("wide", stored(fits, "Description"));
 }

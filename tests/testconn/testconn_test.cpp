@@ -266,28 +266,7 @@ struct ScriptedDriverManager : testing::Test {
         return line + text + "\n";
     }
 
-    // A sheet for a new data source of driver "Drv" (Database "stored"),
-    // with the stand-in answering text and the user's steps played.
-    void runSheet(const char* text, std::vector<SheetDriver::Step> steps) {
-        script(text);
-        BoxWatcher watcher;
-        SheetDriver user(std::move(steps));
-        ConfigDSN(owner.window, ODBC_ADD_DSN, "Drv", attrs({"Database=stored"}).data());
-        reloadResourceLibrary();
-        sheet = user.sheet();
-        boxes = watcher.boxes();
-        log = calls();
-    }
-    static HWND pageOf(HWND sheet, int index) {
-        return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_INDEXTOHWND, index, 0));
-    }
-    static void testConnect(HWND sheet) {
-        SendMessageA(sheet, WM_COMMAND, MAKEWPARAM(321, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(sheet, 321)));
-    }
-
     OwnerWindow owner;
-    HWND sheet = nullptr;
     const AttributeDescriptor table[1] = {row("Database")};
     Context context{table, 1, "Drv", owner.window};
     void (*script)(const char*) = nullptr;
@@ -394,43 +373,35 @@ TEST_F(ScriptedDriverManager, EndlessDiagnosticsStopAfterSixtyFourBoxes) {
     EXPECT_NE(std::string::npos, log.find("SQLFreeHandle 1 env\n"));
 }
 
-// After a save the sheet refused, a test tries what the pages show.
-TEST_F(ScriptedDriverManager, ASheetTestsWhatItsPagesShowAfterARefusedSave) {
-    runSheet("", {
-                     [](HWND sheet) { PropSheet_SetCurSel(sheet, nullptr, 1); },
-                     [](HWND sheet) {
-                         SetDlgItemTextA(pageOf(sheet, 1), 300, "typed");
-                         SetDlgItemTextA(pageOf(sheet, 0), 401, "bad{name}");
-                         PropSheet_PressButton(sheet, PSBTN_OK);
-                     },
-                     testConnect,
-                     [](HWND sheet) { PropSheet_PressButton(sheet, PSBTN_CANCEL); },
-                 });
-    EXPECT_NE(std::string::npos, log.find(";Database=typed;")) << log;
-    ASSERT_EQ(2u, boxes.size());
-    EXPECT_EQ("Error", boxes[0].caption);
-    EXPECT_EQ("The connection test was successful.", boxes[1].text);
-}
-
-// The test's boxes and the driver's prompt belong to the sheet the test
-// disables, which can then never cover them; afterwards the Test Connect
-// button has the focus.
-TEST_F(ScriptedDriverManager, TheTestsBoxesAndPromptBelongToTheSheet) {
+// A test from a sheet tries what its pages show, after a refused save too,
+// in boxes and a prompt owned by the sheet, which then cannot cover them.
+TEST_F(ScriptedDriverManager, ASheetTestsWhatItShowsInWindowsOfItsOwn) {
     for (const char* text : {"", "connect=-1;records=1"}) {
-        HWND button = nullptr, focused = nullptr;
-        runSheet(text, {
-                           [&](HWND sheet) {
-                               testConnect(sheet);
-                               button = GetDlgItem(sheet, 321);
-                               focused = focusIn(sheet);
-                           },
-                           [](HWND sheet) { PropSheet_PressButton(sheet, PSBTN_CANCEL); },
-                       });
-        char prompt[64];
-        std::snprintf(prompt, sizeof prompt, "SQLDriverConnect dbc %p ", static_cast<void*>(sheet));
-        ASSERT_EQ(1u, boxes.size()) << text;
-        EXPECT_EQ(sheet, boxes[0].owner) << text;
-        EXPECT_NE(std::string::npos, log.find(prompt)) << text << log;
-        EXPECT_EQ(button, focused) << text;
+        script(text);
+        BoxWatcher watcher;
+        HWND sheet = nullptr;
+        bool focusOnTheButton = false;
+        SheetDriver user({[](HWND window) { PropSheet_SetCurSel(window, nullptr, 1); },
+                          [](HWND window) {
+                              SetDlgItemTextA(pageAt(window, 1), 300, "typed");
+                              SetDlgItemTextA(pageAt(window, 0), 401, "bad{name}");
+                              PropSheet_PressButton(window, PSBTN_OK);
+                          },
+                          [&](HWND window) {
+                              sheet = window;
+                              SendMessageA(window, WM_COMMAND, MAKEWPARAM(321, BN_CLICKED), 0);
+                              focusOnTheButton = focusIn(window) == GetDlgItem(window, 321);
+                              PropSheet_PressButton(window, PSBTN_CANCEL);
+                          }});
+        ConfigDSN(owner.window, ODBC_ADD_DSN, "Drv", attrs({"Database=stored"}).data());
+        reloadResourceLibrary();
+        char line[64];
+        std::snprintf(line, sizeof line, "SQLDriverConnect dbc %p ", static_cast<void*>(sheet));
+        EXPECT_NE(std::string::npos, std::string(calls()).find(line)) << calls();
+        EXPECT_NE(std::string::npos, std::string(calls()).find(";Database=typed;")) << calls();
+        std::vector<Box> boxes = watcher.boxes(); // the refused name, then the test's
+        ASSERT_EQ(2u, boxes.size()) << text;
+        EXPECT_EQ(sheet, boxes[1].owner) << text;
+        EXPECT_TRUE(focusOnTheButton) << text;
     }
 }
