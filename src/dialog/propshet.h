@@ -90,7 +90,8 @@ bool handlePageMessage(PageProtocol* protocol, HWND page, UINT message, WPARAM w
                        LPARAM lParam, INT_PTR* result);
 // The Test Connect command: the sheet reads every page back, then the
 // settings are tried through the driver manager. The sheet takes no input
-// while they are tried, and its Apply button keeps its state.
+// while they are tried, and its Apply button keeps its state. When a page
+// cannot be read back the test does not run, and the user is told why.
 void runTestConnectCommand(HWND sheet, SetupContext* context);
 
 // Puts the sheet of page on that page and gives the focus to its control

@@ -66,15 +66,16 @@ bool refuseUnstorable(HWND page, int controlId) {
 
 // The driver that ODBC.INI's list of data sources gives for name, as wide
 // text in *driver; false when the name is not listed. A driver text that
-// would not fit is named "...", never cut.
+// would not fit or cannot be shown is named "...", never cut.
 bool listedDriver(const char* name, RvStringW* driver) {
     char text[driverCapacity];
     int n = readProfileString("ODBC Data Sources", name, "", text, driverCapacity, "ODBC.INI");
     if (n <= 0)
         return false;
-    if (n >= driverCapacity - 1)
-        return driver->assign(u"...") == 0;
-    return driver->fromNarrow(text, static_cast<uint32_t>(n), encodingAnsi) == 0;
+    if (n >= driverCapacity - 1 ||
+        driver->fromNarrow(text, static_cast<uint32_t>(n), encodingAnsi) != 0)
+        driver->assign(u"...");
+    return true;
 }
 } // namespace
 
