@@ -1,5 +1,6 @@
 #include "dialog/generpag.h"
 #include "dialog/propshet.h"
+#include "dialog/savechk.h"
 #include "base/utility.h"
 #include "dialog/wincente.h"
 #include "dialog/wingetst.h"
@@ -95,22 +96,27 @@ void showWriteRefused(HWND page, const SetupContext* context) {
     showError(page, context->refusalReason ? context->refusalReason : notSavedText);
 }
 
-// The General page's save step: reads the pages back, saves the data
-// source as its request allows, tells the user what went wrong, and shows
-// the stored forms. 0 on success, 1 on failure.
+// The General page's save step: checks the pages and reads them back,
+// saves the data source as its request allows, tells the user what went
+// wrong and puts the sheet where it is to be put right, and shows the
+// stored forms. 0 on success, 1 on failure.
 int savePage(HWND page, SetupContext* context) {
-    if (readControls(page, context) != 0)
+    if (!checkTextsStorable(page, context) || readControls(page, context) != 0 ||
+        !checkNameLength(page, context) || !confirmReplacing(page, context))
         return 1;
     switch (saveDataSource(context)) {
     case saveDone:
         break;
     case saveInvalidName:
         showError(page, invalidNameText);
+        showFault(page, controlDataSourceName);
         return 1;
     case saveRefused:
         showWriteRefused(page, context);
+        showFault(page, 0);
         return 1;
     case saveFailed:
+        showFault(page, 0);
         return 1;
     }
     // A file data source was handed back, not stored: nothing to show.
@@ -121,29 +127,23 @@ int savePage(HWND page, SetupContext* context) {
 }
 } // namespace
 
-void applyGeneralPage(HWND page, SetupContext* context) {
+bool applyGeneralPage(HWND page, SetupContext* context) {
     if (!context)
-        return;
-    int ok;
+        return false;
     SheetHolder* holder = sheetOf(page);
-    if (holder && holder->testInProgress) {
-        // A test only collects the values: nothing is checked or written.
-        readControls(page, context);
-        ok = 1;
-    } else {
-        ok = savePage(page, context) == 0;
-    }
-    if (holder)
-        holder->applyOk = ok;
+    // A test only collects the values: nothing is checked or written.
+    if (holder && holder->state == sheetTestCollecting)
+        return readControls(page, context) == 0;
+    return savePage(page, context) == 0;
 }
 
 INT_PTR CALLBACK generalPageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG)
         return initialise(page, lParam);
     // The other pages send IDOK to this page to have the data source saved
-    // with their values.
+    // with their values; the answer is 1 when it was.
     if (message == WM_COMMAND && wParam == IDOK) {
-        applyGeneralPage(page, contextOf(page));
+        SetWindowLongPtrA(page, DWLP_MSGRESULT, applyGeneralPage(page, contextOf(page)));
         return TRUE;
     }
     INT_PTR result;
