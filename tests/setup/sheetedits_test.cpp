@@ -462,9 +462,12 @@ TEST_F(Interactive, WhatTheStoreCannotTakeIsRefusedAtItsField) {
                 pressOk(sheet);
             },
             [&](HWND sheet) {
+                // The sheet's thread moves the focus after the box closes:
+                // waited for, within bounds.
                 HWND shown = page(sheet, field.page);
-                atTheField = PropSheet_GetCurrentPageHwnd(sheet) == shown &&
-                             focusIn(sheet) == GetDlgItem(shown, field.control);
+                for (int i = 0; i < 300 && !atTheField; ++i, Sleep(atTheField ? 0 : 10))
+                    atTheField = PropSheet_GetCurrentPageHwnd(sheet) == shown &&
+                                 focusIn(sheet) == GetDlgItem(shown, field.control);
                 cancelIfOpen(sheet);
             },
         });
