@@ -11,11 +11,16 @@ Checked:
   its stack;
 - the load-time imports are system DLLs only, and none of the libraries the
   library loads at first use (comctl32, odbc32, ole32, oleaut32) is among
-  them.
+  them;
+- each of those is described by a delay-import record, and every address
+  slot of the record holds the address of code in the image: the loading
+  thunk that a first call goes through. A slot that holds 0 sends that first
+  call to address 0.
 
 Prints one line per DLL and exits 1 when a check fails.
 """
 import re
+import struct
 import subprocess
 import sys
 
@@ -81,6 +86,88 @@ def stdcall_returns(arch, dll, headers, rva):
     return returns
 
 
+class Image:
+    """The parts of a PE file the delay-import check reads."""
+
+    def __init__(self, path):
+        self.data = open(path, "rb").read()
+        pe = struct.unpack_from("<I", self.data, 0x3C)[0]
+        sections, optional_size = struct.unpack_from("<H12xH", self.data, pe + 6)
+        optional = pe + 24
+        self.wide = struct.unpack_from("<H", self.data, optional)[0] == 0x20B
+        self.base = struct.unpack_from("<Q", self.data, optional + 24)[0] if self.wide \
+            else struct.unpack_from("<I", self.data, optional + 28)[0]
+        self.sections = []
+        for i in range(sections):
+            at = optional + optional_size + 40 * i
+            vsize, rva, raw_size, raw = struct.unpack_from("<IIII", self.data, at + 8)
+            flags = struct.unpack_from("<I", self.data, at + 36)[0]
+            self.sections.append((rva, max(vsize, raw_size), raw, raw_size, flags))
+
+    def offset(self, rva):
+        """The file offset of rva, or None outside the file's sections."""
+        for start, size, raw, raw_size, _ in self.sections:
+            if start <= rva < start + min(size, raw_size):
+                return raw + rva - start
+        return None
+
+    def is_code(self, rva):
+        return any(start <= rva < start + size and flags & 0x20000000
+                   for start, size, _, _, flags in self.sections)
+
+    def text(self, rva):
+        at = self.offset(rva)
+        return None if at is None else self.data[at:self.data.index(b"\0", at)]
+
+    def pointer(self, rva):
+        at = self.offset(rva)
+        if at is None:
+            return None
+        return struct.unpack_from("<Q" if self.wide else "<I", self.data, at)[0]
+
+
+def delay_imports(image):
+    """{dll: [(function, slot value)]} for every delay-import record: eight
+    32-bit fields, the first 1 (addresses as RVAs), then the RVAs of the DLL's
+    name, its module handle, its address slots and its name table. MinGW's
+    linker leaves the data directory of delay imports empty, so the records
+    are found by their shape and a DLL name among those loaded at first use."""
+    found = {}
+    step = 8 if image.wide else 4
+    for start, size, raw, raw_size, _ in image.sections:
+        for at in range(raw, raw + raw_size - 32 + 1, 4):
+            attrs, name, _, slots, names = struct.unpack_from("<5I", image.data, at)
+            if attrs != 1 or image.offset(name) is None or image.offset(slots) is None:
+                continue
+            dll = (image.text(name) or b"").decode("latin-1").lower()
+            if dll not in LOADED_AT_FIRST_USE or image.offset(names) is None:
+                continue
+            entries = []
+            for i in range(0, 4096 * step, step):
+                hint_name = image.pointer(names + i)
+                if not hint_name:
+                    break
+                function = (image.text(hint_name + 2) or b"?").decode("latin-1")
+                entries.append((function, image.pointer(slots + i)))
+            found[dll] = entries
+    return found
+
+
+def unset_delay_slots(image):
+    """The failures of the delay-import records: a DLL loaded at first use
+    without a record, a slot whose address is not code of the image."""
+    failures = []
+    records = delay_imports(image)
+    for dll in sorted(LOADED_AT_FIRST_USE - set(records)):
+        failures.append(f"no delay-import record for {dll}")
+    for dll, entries in sorted(records.items()):
+        bad = [f for f, value in entries
+               if not value or not image.is_code(value - image.base)]
+        if bad:
+            failures.append(f"delay-load slots of {dll} not set: {' '.join(bad)}")
+    return failures, sum(len(e) for e in records.values())
+
+
 def main():
     arch, dll = sys.argv[1], sys.argv[2]
     headers = objdump(arch, "-p", dll)
@@ -95,6 +182,9 @@ def main():
     if foreign:
         failures.append(f"imports at load time {foreign}")
 
+    delay_failures, slots = unset_delay_slots(Image(dll))
+    failures += delay_failures
+
     returns = []
     if arch == "i686" and exports.get("ConfigDSN") is not None:
         returns = stdcall_returns(arch, dll, headers, exports["ConfigDSN"])
@@ -102,7 +192,7 @@ def main():
             failures.append(f"ConfigDSN returns with {returns or 'nothing found'}")
 
     summary = f"{dll.rsplit('/', 1)[-1]} ({arch}) exports: {' '.join(sorted(exports))}; " \
-              f"imports: {' '.join(found)}"
+              f"imports: {' '.join(found)}; delay-load slots: {slots}"
     if returns:
         summary += f"; ConfigDSN: {len(returns)} x {returns[0]}"
     print(summary)

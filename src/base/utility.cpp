@@ -1,4 +1,5 @@
 #include "base/utility.h"
+#include "base/perthred.h"
 #include "base/rvdbcs.h"
 #include "base/rvpath.h"
 
@@ -9,10 +10,14 @@ int32_t characterMode = -1;
 namespace {
 enum { maxPath = 260, narrowStringBytes = 1536 };
 const char resourceSuffix[] = "R.DLL";
-} // namespace
 
-int loadResourceLibrary(PlatModule module, int replaceLastCharacter, PlatModule* library,
-                        int32_t* uses) {
+// Requests on two threads share the resource library: its handle and use
+// count change together, so that a release on one thread cannot free the
+// library, or clear its handle, under a use just taken on the other.
+RvCriticalSection resourceLibraryLock;
+
+int loadResourceLibraryLocked(PlatModule module, int replaceLastCharacter, PlatModule* library,
+                              int32_t* uses) {
     char path[maxPath + 1];
     unsigned length = platModuleFileName(module, path, sizeof path);
     if (length == 0)
@@ -56,14 +61,23 @@ int loadResourceLibrary(PlatModule module, int replaceLastCharacter, PlatModule*
     ++*uses;
     return 0;
 }
+} // namespace
+
+int loadResourceLibrary(PlatModule module, int replaceLastCharacter, PlatModule* library,
+                        int32_t* uses) {
+    resourceLibraryLock.enter();
+    int result = loadResourceLibraryLocked(module, replaceLastCharacter, library, uses);
+    resourceLibraryLock.leave();
+    return result;
+}
 
 int releaseResourceLibrary(PlatModule* library, int32_t* uses) {
-    if (!*library)
-        return 0;
-    if ((*uses)-- == 1) {
+    resourceLibraryLock.enter();
+    if (*library && (*uses)-- == 1) {
         platFreeLibrary(*library);
         *library = nullptr;
     }
+    resourceLibraryLock.leave();
     return 0;
 }
 

@@ -2,12 +2,17 @@
 #include "entry/libmain.h"
 #include <windows.h>
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID) {
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID reserved) {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
         return attachProcess(module) ? TRUE : FALSE;
     case DLL_PROCESS_DETACH:
-        detachProcess();
+        // A non-null reserved pointer means the process is ending: its other
+        // threads are already gone, perhaps inside one of the library's
+        // locks, and the system takes back all memory and modules. Only a
+        // real unload (FreeLibrary) cleans up.
+        if (!reserved)
+            detachProcess();
         return TRUE;
     default:
         return TRUE;

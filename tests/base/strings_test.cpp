@@ -356,6 +356,45 @@ TEST(CodePageTable, EveryRowOpensTheConverterItNames) {
     }
 }
 
+// One sample per family of rows, converted whole: a row that opened the
+// wrong converter of its family (another code page, another byte order)
+// would give another character.
+TEST(CodePageTable, RowsOfEachFamilyConvertTheirOwnCharacters) {
+    if (!expectIcuData())
+        GTEST_SKIP() << "table converters need ICU's data archive";
+    struct Sample {
+        uint32_t id;
+        const char* bytes;
+        uint32_t length;
+        char16_t expected;
+    } samples[] = {
+        {2252, "\x80", 1, 0x20AC},           // windows-1252
+        {2000010006, "\xC0", 1, 0x0410},     // the other server's cp1251
+        {2000010019, "\xE1", 1, 0x03B1},     // ISO-8859-7
+        {2000010023, "\xC1", 1, 0x0430},     // KOI8-R
+        {2000010009, "\x82", 1, 0x00E9},     // ibm-850
+        {2028, "\xC1", 1, 0x0041},           // IBM037, EBCDIC
+        {2259, "\xA1", 1, 0x0E01},           // TIS620
+        {2000010012, "\x82\xA0", 2, 0x3042}, // the other server's cp932
+        {2000010031, "\x83\x40", 2, 0x30A1}, // Shift_JIS, trail byte 0x40
+        {2000010032, "\xA4\xA2", 2, 0x3042}, // EUC-JP
+        {2000010015, "\xB0\xA1", 2, 0xAC00}, // EUC-KR
+        {2000010016, "\xB0\xA1", 2, 0x554A}, // GB2312
+        {2026, "\xA4\x40", 2, 0x4E00},       // Big5
+        {1013, "\x30\x42", 2, 0x3042},       // UTF-16BE
+        {1019, "\x42\x30\0\0", 4, 0x3042},   // UTF-32LE
+        {2000010030, "\x8E", 1, 0x00E9},     // macintosh
+    };
+    for (const Sample& sample : samples) {
+        ScopedErrorList errors;
+        RvStringW s;
+        ASSERT_EQ(0, s.fromCodePage(sample.bytes, sample.length, sample.id))
+            << sample.id << " " << nameOf(sample.id);
+        ASSERT_EQ(1u, s.length) << sample.id << " " << nameOf(sample.id);
+        EXPECT_EQ(sample.expected, s.buffer[0]) << sample.id << " " << nameOf(sample.id);
+    }
+}
+
 // Paths split where Windows splits them: at the last backslash or slash or
 // after a drive, never inside a double-byte character whose trail byte is
 // a backslash (0x5C, as in the Shift-JIS character 0x955C).

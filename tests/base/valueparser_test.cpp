@@ -229,11 +229,13 @@ TEST(ValueParser, LookupWithoutASuccessfulParseIsSafe) {
 TEST(ValueParser, DoubleByteCharactersAreNeverSplit) {
     REQUIRE_CODE_PAGE(932);
     ScopedErrorList list;
-    // 0x83 0x60 ends in the byte of the back quote; 0x81 0x81 0x40 ends in
-    // the bytes of the ideographic space without being one.
-    Parsed p("\x83\x60X=1;A=\x81\x40x\x81\x40;B=\x81\x81\x40;C=\x83");
+    // 0x83 0x60 ends in the byte of the back quote, 0x83 0x40 (a keyword
+    // of one katakana) in the byte of "@"; 0x81 0x81 0x40 ends in the bytes
+    // of the ideographic space without being one.
+    Parsed p("\x83\x60X=1;\x83\x40=2;A=\x81\x40x\x81\x40;B=\x81\x81\x40;C=\x83");
     ASSERT_EQ(0, p.result);
-    EXPECT_EQ((Keys{"\x83\x60X", "A", "B", "C"}), p.keys());
+    EXPECT_EQ((Keys{"\x83\x60X", "\x83\x40", "A", "B", "C"}), p.keys());
+    EXPECT_EQ("2", p.value("\x83\x40"));
     EXPECT_EQ("x", p.value("A"));
     EXPECT_EQ("\x81\x81\x40", p.value("B"));
     EXPECT_EQ("\x83", p.value("C")); // a lead byte cut off by the end

@@ -151,6 +151,10 @@ struct Probe {
     long (*recordsOfThread)(uint32_t) = nullptr;
     long (*allocLive)() = nullptr;
     void (*reportLiveAtUnload)(volatile long*) = nullptr;
+    long (*cycleResourceLibrary)(HMODULE, long) = nullptr;
+    void* (*resourceLibrary)(long*) = nullptr;
+    int (*takeResourceLibrary)(HMODULE) = nullptr;
+    void (*giveResourceLibrary)() = nullptr;
 
     bool load() {
         module = loadFromBin("rvprobe.dll");
@@ -161,7 +165,13 @@ struct Probe {
         recordsOfThread = entry<long (*)(uint32_t)>(module, "probeRecordsOfThread");
         allocLive = entry<long (*)()>(module, "probeAllocLive");
         reportLiveAtUnload = entry<void (*)(volatile long*)>(module, "probeReportLiveAtUnload");
-        return recordCount && touchSlot && recordsOfThread && allocLive && reportLiveAtUnload;
+        cycleResourceLibrary = entry<long (*)(HMODULE, long)>(module, "probeCycleResourceLibrary");
+        resourceLibrary = entry<void* (*)(long*)>(module, "probeResourceLibrary");
+        takeResourceLibrary = entry<int (*)(HMODULE)>(module, "probeTakeResourceLibrary");
+        giveResourceLibrary = entry<void (*)()>(module, "probeGiveResourceLibrary");
+        return recordCount && touchSlot && recordsOfThread && allocLive && reportLiveAtUnload &&
+               cycleResourceLibrary && resourceLibrary && takeResourceLibrary &&
+               giveResourceLibrary;
     }
     void unload() {
         if (module)
@@ -300,6 +310,87 @@ TEST(ThreadRecords, UnloadFreesEveryRecordAndALaterLoadStartsFromOne) {
     EXPECT_EQ(1, probe.recordCount());
     EXPECT_EQ(1, probe.recordsOfThread(GetCurrentThreadId()));
     EXPECT_EQ(liveAfterLoad, probe.allocLive());
+}
+
+// Requests on several threads each take and give back a use of the
+// resource library, over and over, first while another use is held (only
+// the count changes), then from none: no use is lost or counted twice, a
+// use just taken always finds the library, and the last release frees it.
+TEST(ResourceLibrary, UsesTakenOnSeveralThreadsAreCountedAndNeverFindItGone) {
+    Probe probe;
+    ASSERT_TRUE(probe.load());
+    HMODULE setup = loadFromBin("qzifx06s.dll");
+    ASSERT_NE(nullptr, setup);
+    struct Run {
+        Probe* probe;
+        HMODULE setup;
+        long cycles;
+        volatile LONG lost;
+    };
+    auto cycleOnThreads = [&](long cycles) {
+        Run run = {&probe, setup, cycles, 0};
+        HANDLE threads[4];
+        for (HANDLE& thread : threads)
+            thread = CreateThread(
+                nullptr, 0,
+                [](void* p) -> DWORD {
+                    Run* r = static_cast<Run*>(p);
+                    InterlockedExchangeAdd(&r->lost,
+                                           r->probe->cycleResourceLibrary(r->setup, r->cycles));
+                    return 0;
+                },
+                &run, 0, nullptr);
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(4, threads, TRUE, 120000));
+        for (HANDLE thread : threads)
+            CloseHandle(thread);
+        return run.lost;
+    };
+    long uses = -1;
+    ASSERT_EQ(0, probe.takeResourceLibrary(setup));
+    EXPECT_EQ(0, cycleOnThreads(50000));
+    EXPECT_NE(nullptr, probe.resourceLibrary(&uses));
+    EXPECT_EQ(1, uses) << "uses lost or counted twice";
+    probe.giveResourceLibrary();
+
+    EXPECT_EQ(0, cycleOnThreads(2000)) << "uses taken while another thread cleared the library";
+    EXPECT_EQ(nullptr, probe.resourceLibrary(&uses));
+    EXPECT_EQ(0, uses);
+    FreeLibrary(setup);
+}
+
+// A process that ends while another of its threads holds the library's
+// locks: the detach at exit waits for none of them and frees nothing, so
+// the process ends at once with its own status.
+TEST(ProcessExit, TheDetachAtExitTakesNoLockAndFreesNothing) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, &inherit, 0));
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = writeEnd;
+    PROCESS_INFORMATION child = {};
+    std::string command = binDirectory() + "exitchild.exe";
+    ASSERT_TRUE(CreateProcessA(command.c_str(), nullptr, nullptr, nullptr, TRUE, 0, nullptr,
+                               binDirectory().c_str(), &startup, &child));
+    CloseHandle(writeEnd);
+    DWORD waited = WaitForSingleObject(child.hProcess, 20000);
+    if (waited != WAIT_OBJECT_0)
+        TerminateProcess(child.hProcess, 99);
+    DWORD status = 0;
+    GetExitCodeProcess(child.hProcess, &status);
+    char output[256] = {};
+    DWORD n = 0;
+    ReadFile(readEnd, output, sizeof output - 1, &n, nullptr);
+    CloseHandle(readEnd);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    ASSERT_EQ(WAIT_OBJECT_0, waited) << "the process hung in its exit";
+    EXPECT_EQ(3u, status);
+    long live = -1;
+    ASSERT_EQ(1, std::sscanf(output, "live at unload %ld", &live)) << output;
+    EXPECT_LT(0, live) << "the detach at exit freed the per-thread records";
 }
 
 } // namespace

@@ -5,11 +5,17 @@
 #include "base/rvalloc.h"
 #include "base/rvplatform.h"
 #include "base/perthred.h"
+#include "base/utility.h"
 #include <cstdint>
+#include <windows.h>
+
+extern RvCriticalSection profileLock;
 
 namespace {
 // Where the live allocation count is written when the DLL is unloaded.
 volatile long* unloadReport = nullptr;
+// Whether it is also printed, for a process that ends with the DLL loaded.
+bool printAtUnload = false;
 
 // Static objects are destroyed by the runtime after the entry function's
 // process detach work, so this sees what that work left allocated.
@@ -17,6 +23,11 @@ struct UnloadReporter {
     ~UnloadReporter() {
         if (unloadReport)
             *unloadReport = rvAllocLive();
+        if (printAtUnload) {
+            char line[40];
+            DWORD n = static_cast<DWORD>(wsprintfA(line, "live at unload %ld\n", rvAllocLive()));
+            WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line, n, &n, nullptr);
+        }
     }
 } unloadReporter;
 } // namespace
@@ -57,5 +68,57 @@ long probeAllocLive() {
 
 void probeReportLiveAtUnload(volatile long* out) {
     unloadReport = out;
+}
+
+void probePrintLiveAtUnload() {
+    printAtUnload = true;
+}
+
+// Starts a thread that takes the library's locks and keeps them until the
+// process ends; returns once they are held.
+int probeHoldLocksOnAThread() {
+    static HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = CreateThread(
+        nullptr, 0,
+        [](void*) -> DWORD {
+            profileLock.enter();
+            threadListLock.enter();
+            SetEvent(held);
+            Sleep(INFINITE);
+            return 0;
+        },
+        nullptr, 0, nullptr);
+    if (!thread)
+        return 0;
+    CloseHandle(thread);
+    return WaitForSingleObject(held, 10000) == WAIT_OBJECT_0;
+}
+
+// Takes and gives back a use of the resource library named after
+// setupLibrary, cycles times; counts the uses taken that found no library.
+long probeCycleResourceLibrary(HMODULE setupLibrary, long cycles) {
+    long lost = 0;
+    for (long i = 0; i < cycles; ++i) {
+        if (loadResourceLibrary(setupLibrary, 1, &resourceLibrary, &resourceLibraryUses) != 0)
+            continue;
+        lost += resourceLibrary == nullptr;
+        releaseResourceLibrary(&resourceLibrary, &resourceLibraryUses);
+    }
+    return lost;
+}
+
+// Takes one use of the resource library named after setupLibrary (0 when
+// taken), or gives one back.
+int probeTakeResourceLibrary(HMODULE setupLibrary) {
+    return loadResourceLibrary(setupLibrary, 1, &resourceLibrary, &resourceLibraryUses);
+}
+void probeGiveResourceLibrary() {
+    releaseResourceLibrary(&resourceLibrary, &resourceLibraryUses);
+}
+
+// The resource library's handle and use count.
+void* probeResourceLibrary(long* uses) {
+    *uses = resourceLibraryUses;
+    return resourceLibrary;
 }
 }

@@ -35,6 +35,7 @@ TEST(ProfileFile, AStandardNameOrALeadingPartOfOneSelectsItsRow) {
         {"ODBCINST.INI", profileInRegistry, platKeyLocalMachine, driversKey},
         {"CONTROL.INI", profileInRegistry, platKeyCurrentUser, controlPanelKey},
         {"C:\\Windows\\ODBC.INI", profileOfInstaller, platKeyCurrentUser, dataSourcesKey},
+        {"C:\\Windows/ODBC.INI", profileOfInstaller, platKeyCurrentUser, dataSourcesKey},
         {"D:\\odbc\\data\\ODBCINST.INI", profileInRegistry, platKeyLocalMachine, driversKey},
         {"ODBC", profileOfInstaller, platKeyCurrentUser, dataSourcesKey},
         {"ODBCINST", profileInRegistry, platKeyLocalMachine, driversKey},

@@ -99,6 +99,22 @@ TEST_F(RegistryProfile, ValueDataIsTextWhateverItsTypeAndNeedNotBeTerminated) {
     EXPECT_STREQ("xy", buffer);
 }
 
+// A text value read by name: one without its terminator that fills the
+// buffer exactly is refused, and nothing is written past the buffer; with
+// one byte more it is read and terminated.
+TEST_F(RegistryProfile, ATextValueFillingTheBufferWithoutATerminatorIsRefused) {
+    ASSERT_TRUE(seedValue(HKEY_LOCAL_MACHINE, keyOfDriver(driver), "Raw", "abcd", REG_SZ));
+    char buffer[8];
+    std::memset(buffer, 'q', sizeof buffer);
+    EXPECT_FALSE(
+        readRegistryText(platKeyLocalMachine, driversKey, driver.c_str(), "Raw", buffer, 4));
+    EXPECT_EQ(std::string("qqqq"), std::string(buffer + 4, 4));
+    EXPECT_TRUE(
+        readRegistryText(platKeyLocalMachine, driversKey, driver.c_str(), "Raw", buffer, 5));
+    EXPECT_STREQ("abcd", buffer);
+    EXPECT_EQ(std::string("qqq"), std::string(buffer + 5, 3));
+}
+
 TEST_F(RegistryProfile, AValueLargerThanTheReadBufferGivesTheDefault) {
     ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, keyOfDriver(driver), "Fits", std::string(2047, 'f')));
     ASSERT_TRUE(seedText(HKEY_LOCAL_MACHINE, keyOfDriver(driver), "Big", std::string(3000, 'b')));

@@ -74,7 +74,10 @@ TEST_F(Interactive, CancelWritesNothingAndFails) {
 }
 
 TEST_F(Interactive, AnInvalidNameIsRefusedWithAMessageButNotByTestConnect) {
-    std::string name = freshName("Qs", "Named");
+    std::string name = freshName("Qs", "Named"), other = freshName("Qs", "Other");
+    // A data source added without a name has no stored name to remove:
+    // removing "" would address every data source.
+    ASSERT_EQ(TRUE, ConfigDSN(nullptr, ODBC_ADD_DSN, sheetDriver, attrs({"DSN=" + other}).data()));
     BoxWatcher boxes;
     bool openAfterRefusal = false;
     SheetDriver user({
@@ -91,6 +94,7 @@ TEST_F(Interactive, AnInvalidNameIsRefusedWithAMessageButNotByTestConnect) {
     EXPECT_EQ(TRUE, request(ODBC_ADD_DSN, attrs({"Description=unnamed"})));
     EXPECT_TRUE(openAfterRefusal);
     EXPECT_TRUE(registered(name));
+    EXPECT_TRUE(registered(other));
     EXPECT_FALSE(registered("bad{name}"));
     std::vector<Box> shown = boxes.boxes();
     ASSERT_FALSE(shown.empty());

@@ -150,6 +150,9 @@ TEST(SilentConfigure, ParenthesisedSecondEntryIsIgnoredExceptWhenAdding) {
         FakeInstaller installer;
         EXPECT_EQ(1, silent(requestConfigDsn, attrs({"DSN=S", "(x)", "DB=d"})));
         EXPECT_EQ("d", installer.ini["S"]["Database"]);
+        // Only an entry that starts with "(" is the installer's.
+        EXPECT_EQ(1, silent(requestConfigDsn, attrs({"DSN=S", "Description=new (b)"})));
+        EXPECT_EQ("new (b)", installer.ini["S"]["Description"]);
     }
     {
         // Added as it comes, "(x)" is no keyword=value entry.
