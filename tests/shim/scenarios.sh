@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Installer-shim scenarios, each in a fresh process under 64-bit Wine, in a
-# throwaway copy of the test prefix (the stub scenario moves files in its
-# system directory). Message boxes are read and answered by the probe.
-# usage: scenarios.sh BIN_DIR SOURCE_PREFIX
+# Installer-shim scenarios, each in a fresh process under the Wine of the
+# probe's architecture (tools/wine-run), in a throwaway copy of the test
+# prefix (the stub scenario moves files in its system directory). Message
+# boxes are read and answered by the probe.
+# usage: scenarios.sh BIN_DIR [SOURCE_PREFIX]   (default: $WINEPREFIX, the suites' prefix)
 set -u
 bin=$1
-source=$2
+top=$(cd "$(dirname "$0")/../.." && pwd)
+source=${2:-${WINEPREFIX:-$top/build/wineprefix}}
+wine_run=$top/tools/wine-run
 work=$(mktemp -d /tmp/qz-shim.XXXXXX)
 prefix=$work/prefix
 app=$work/app
@@ -13,7 +16,7 @@ out=$work/out
 failures=0
 
 cleanup() {
-  WINEPREFIX=$prefix /usr/lib/wine/wineserver64 -k >/dev/null 2>&1
+  WINEPREFIX=$prefix "$wine_run" --server -k >/dev/null 2>&1
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -23,9 +26,9 @@ mkdir -p "$app"
 cp "$bin/shimprobe.exe" "$app/"
 sys=$prefix/drive_c/windows/system32
 cp "$sys/odbccp32.dll" "$work/wine-odbccp32.dll"
-export WINEPREFIX=$prefix WINEDEBUG=-all WINELOADER=/usr/lib/wine/wine64
-/usr/lib/wine/wineserver64 -p
-/usr/lib/wine/wine64 wineboot >/dev/null 2>&1 </dev/null
+export WINEPREFIX=$prefix WINEDEBUG=-all
+"$wine_run" --server -p
+"$wine_run" wineboot >/dev/null 2>&1 </dev/null
 
 windows_path() { echo "Z:$1" | tr / '\\'; }
 system_copy='C:\windows\system32\odbccp32.dll'
@@ -37,7 +40,7 @@ reset() {
   cp "$work/wine-odbccp32.dll" "$sys/odbccp32.dll"
 }
 probe() { # load-order probe-arguments...
-  WINEDLLOVERRIDES="mscoree,mshtml=;$1" /usr/lib/wine/wine64 "$app/shimprobe.exe" "${@:2}" \
+  WINEDLLOVERRIDES="mscoree,mshtml=;$1" "$wine_run" "$app/shimprobe.exe" "${@:2}" \
     >"$out" 2>/dev/null </dev/null
   tr -d '\r' <"$out" >"$out.txt"
 }
