@@ -7,6 +7,8 @@ bin=$1
 top=$(cd "$(dirname "$0")/../.." && pwd)
 driver="dsnconfig test driver"
 failures=0
+# The ANSI code page is 1252 under this locale (Wine follows it).
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 # run EXPECTED-STATUS ARGS...: runs dsnconfig, keeps its output in $out.
 run() {
@@ -99,6 +101,27 @@ if "$top/tools/wine-run" reg query "HKLM\\Software\\ODBC\\ODBCINST.INI\\$shared"
   failures=$((failures + 1))
 fi
 run 1 remove-driver --driver "$shared"
+
+# Text outside the code page: a value stored through the ANSI setup library
+# reads back as the same characters, also after a configure of another key;
+# a setup library in a folder of such a name is registered by its real
+# path; a name the setup library could not receive is refused.
+greek='Ωμέγα 東京'
+run 0 add "$driver" "DSN=DsnconfigUni;Description=$greek;HOST=h"
+run 0 configure "$driver" "DSN=DsnconfigUni;HOST=h2"
+run 0 show DsnconfigUni
+expect "  Description = $greek"
+expect "  HostName = h2"
+run 0 remove "$driver" "DSN=DsnconfigUni"
+run 1 add "$driver" "DSN=Ωmega;HOST=h"
+grep -q "code page" <<<"$out" || { echo "FAILED: no reason given: $out"; failures=$((failures + 1)); }
+uni=$(mktemp -d)
+mkdir "$uni/$greek" && cp "$bin/qzifx06s.dll" "$bin/qzifx06R.dll" "$uni/$greek/"
+setup="Z:${uni//\//\\}\\$greek\\qzifx06s.dll"
+run 0 install-driver --driver "$driver uni" --setup "$setup"
+expect "  Setup = $setup"
+run 0 remove-driver --driver "$driver uni"
+rm -rf "$uni"
 
 echo "$failures failures"
 [ "$failures" -eq 0 ]

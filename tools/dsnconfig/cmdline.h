@@ -19,8 +19,14 @@ constexpr size_t maxDriverListBytes = 1024;
 
 enum class CommandKind { help, installDriver, removeDriver, add, configure, remove, show, list };
 
+// Which data sources a command means: user or system ones, or (when no
+// option says) both for the commands that read and user ones for the
+// requests.
+enum class Scope { unspecified, user, system };
+
 struct Command {
     CommandKind kind;
+    Scope scope;
     const char* driver;     // driver description
     const char* setupPath;  // install-driver: null means the copy beside the tool
     const char* helpRoot;   // install-driver: null means none

@@ -1,5 +1,6 @@
 #include "keywords.h"
 #include "setup/infsgbvr.h"
+#include <strings.h>
 
 namespace dsnconfig {
 
@@ -21,6 +22,16 @@ const char* storedKey(size_t index) {
     if (index < attributeTableCount + translationCount)
         return translationKeys[index - attributeTableCount];
     return nullptr;
+}
+
+const char* storedKeyFor(const char* keyword) {
+    for (size_t i = 0; i < attributeTableCount; ++i) {
+        const AttributeDescriptor& row = attributeTable[i];
+        if (strcasecmp(keyword, row.keyword) == 0 ||
+            (*row.shortKeyword && strcasecmp(keyword, row.shortKeyword) == 0))
+            return row.keyword;
+    }
+    return keyword;
 }
 
 } // namespace dsnconfig

@@ -8,4 +8,9 @@ namespace dsnconfig {
 size_t storedKeyCount();
 const char* storedKey(size_t index);
 
+// The key the setup library stores an attribute keyword under: the
+// table's keyword for it or for its short form (HOST is HostName),
+// regardless of case; any other keyword as it is.
+const char* storedKeyFor(const char* keyword);
+
 } // namespace dsnconfig
