@@ -10,11 +10,12 @@ failures=0
 # The ANSI code page is 1252 under this locale (Wine follows it).
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
-# run EXPECTED-STATUS ARGS...: runs dsnconfig, keeps its output in $out.
+# run EXPECTED-STATUS ARGS...: runs dsnconfig ($exe), keeps its output in $out.
+exe=$bin/dsnconfig.exe
 run() {
   local expected=$1
   shift
-  out=$("$top/tools/wine-run" "$bin/dsnconfig.exe" "$@" </dev/null 2>&1)
+  out=$("$top/tools/wine-run" "$exe" "$@" </dev/null 2>&1)
   local status=$?
   out=${out//$'\r'/}
   if [ "$status" -ne "$expected" ]; then
@@ -31,6 +32,26 @@ expect() {
     echo "$out"
     failures=$((failures + 1))
   fi
+}
+
+# recorded EXPECTED-STATUS ARGS...: run, with dsnconfig beside the
+# recording installer, which logs each call into $log.
+rec=$(mktemp -d)
+cp "$bin/dsnconfig.exe" "$bin/instrec/v3525/odbccp32.dll" "$rec/"
+log=$rec/calls.log
+recorded() {
+  local exe=$rec/dsnconfig.exe
+  RV_INSTALLER_LOG="Z:${log//\//\\}" WINEDLLOVERRIDES="mscoree,mshtml=;odbccp32=n,b" run "$@"
+}
+winbin="Z:${bin//\//\\}"
+drivers='HKLM\Software\ODBC\ODBCINST.INI'
+
+# expect_value KEY NAME DATA: the registry value as reg prints it.
+expect_value() {
+  local got
+  got=$("$top/tools/wine-run" reg query "$1" /v "$2" 2>/dev/null </dev/null | tr -d '\r' |
+    sed -n "s/^ *$2 *REG_[A-Z_]* *//p")
+  [ "$got" = "$3" ] || { echo "FAILED: $1 $2 is \"$got\", expected \"$3\""; failures=$((failures + 1)); }
 }
 
 run 0 install-driver --driver "$driver" --help-root 'C:\help'
@@ -123,5 +144,14 @@ expect "  Setup = $setup"
 run 0 remove-driver --driver "$driver uni"
 rm -rf "$uni"
 
+# Another installation changes Setup between the registration and its
+# read-back: install-driver fails and gives back the use it was counted.
+race="$driver race"
+run 0 install-driver --driver "$race"
+RV_INSTALLER_RACE='Setup=C:\elsewhere\qzifx06s.dll' recorded 1 install-driver --driver "$race" --setup "$winbin\\qzifx06s.dll"
+expect_value "$drivers\\$race" UsageCount 0x1
+run 0 remove-driver --driver "$race"
+
+rm -rf "$rec"
 echo "$failures failures"
 [ "$failures" -eq 0 ]

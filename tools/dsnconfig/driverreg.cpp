@@ -99,6 +99,21 @@ bool matchesToolArchitecture(const wchar_t* path, const char* shown) {
     return true;
 }
 
+// Gives back a use of the driver that the installer counted for a run
+// that then failed, so that the count stays the number of installations
+// holding the driver.
+void giveBackUse(const char* driver) {
+    static wchar_t name[nameCapacity];
+    DWORD usageCount = 0;
+    if (toWide(driver, name, nameCapacity) && SQLRemoveDriverW(name, FALSE, &usageCount)) {
+        complain("dsnconfig: gave back the use of driver \"%s\" (usage count %lu)\n", driver,
+                 static_cast<unsigned long>(usageCount));
+        return;
+    }
+    complain("dsnconfig: the installer did not take back the use of driver \"%s\"\n", driver);
+    printInstallerErrors();
+}
+
 } // namespace
 
 int installDriver(const Command& command) {
@@ -140,6 +155,7 @@ int installDriver(const Command& command) {
         static_cast<unsigned long>(usageCount));
     if (!reportDriverEntries(command.driver, path)) {
         complain("dsnconfig: the driver's Setup entry does not name %s\n", shown);
+        giveBackUse(command.driver);
         return 1;
     }
     return 0;
