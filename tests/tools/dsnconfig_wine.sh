@@ -152,6 +152,35 @@ RV_INSTALLER_RACE='Setup=C:\elsewhere\qzifx06s.dll' recorded 1 install-driver --
 expect_value "$drivers\\$race" UsageCount 0x1
 run 0 remove-driver --driver "$race"
 
+# A real driver registered under the description keeps its Driver entry:
+# install-driver points only Setup and HelpRootDirectory at this setup
+# library and remembers theirs; the last remove-driver of this library puts
+# them back and leaves the real driver registered with its own use. (Wine 8's
+# SQLConfigDataSource loads the library of the Driver entry, not of Setup as
+# Windows does, so no data source is added through it here.)
+real="$driver real"
+key="$drivers\\$real"
+reg() { "$top/tools/wine-run" reg "$@" >/dev/null 2>&1 </dev/null; }
+reg add "$key" /v Driver /d 'C:\real\iclit09b.dll' /f
+reg add "$key" /v Setup /d 'C:\real\iclit09s.dll' /f
+reg add "$key" /v UsageCount /t REG_DWORD /d 1 /f
+run 0 install-driver --driver "$real" --help-root 'C:\help'
+expect_value "$key" Driver 'C:\real\iclit09b.dll'
+expect_value "$key" Setup "$winbin\\qzifx06s.dll"
+expect_value "$key" HelpRootDirectory 'C:\help'
+expect_value "$key" UsageCount 0x2
+run 0 install-driver --driver "$real"
+run 3 remove-driver --driver "$real"
+expect_value "$key" Setup "$winbin\\qzifx06s.dll"
+run 0 remove-driver --driver "$real"
+expect_value "$key" Driver 'C:\real\iclit09b.dll'
+expect_value "$key" Setup 'C:\real\iclit09s.dll'
+expect_value "$key" HelpRootDirectory ''
+expect_value "$key" UsageCount 0x1
+expect_value "$drivers\\ODBC Drivers" "$real" Installed
+reg delete "$key" /f
+reg delete "$drivers\\ODBC Drivers" /v "$real" /f
+
 rm -rf "$rec"
 echo "$failures failures"
 [ "$failures" -eq 0 ]

@@ -215,4 +215,13 @@ bool buildDriverList(const char* description, const char* setupFile, const char*
     return true;
 }
 
+bool buildUseList(const char* description, const char* driverFile, DriverList* list,
+                  char* message) {
+    list->length = 0;
+    if (!appendEntry(list, "", description) || !appendEntry(list, "Driver=", driverFile))
+        return fail(message, "%s", "driver entry list too long");
+    list->bytes[list->length++] = '\0';
+    return true;
+}
+
 } // namespace dsnconfig

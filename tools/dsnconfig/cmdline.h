@@ -51,4 +51,9 @@ struct DriverList {
 bool buildDriverList(const char* description, const char* setupFile, const char* helpRoot,
                      DriverList* list, char* message);
 
+// The list that counts one more use of a driver registered by another
+// installation and names its own driver file again: the description and
+// Driver= alone.
+bool buildUseList(const char* description, const char* driverFile, DriverList* list, char* message);
+
 } // namespace dsnconfig

@@ -37,32 +37,65 @@ bool resolveSetupPath(const char* given, wchar_t* path) {
     return length > 0 && length < MAX_PATH && std::wcsrchr(path, L'\\');
 }
 
-// The driver's ODBCINST.INI section, where the installer keeps it. Read
-// from the registry: Wine 8's SQLGetPrivateProfileString looks only under
-// HKEY_CURRENT_USER and never finds it.
+// The driver's ODBCINST.INI section under HKEY_LOCAL_MACHINE, where the
+// installer keeps it (for a 32-bit tool, in the 32-bit view as its
+// installer). Read and written in the registry: Wine 8's profile functions
+// reach only HKEY_CURRENT_USER.
+constexpr int keyCapacity = 64 + nameCapacity;
 bool driverKeyName(const char* driver, wchar_t* key) {
     static const wchar_t prefix[] = L"SOFTWARE\\ODBC\\ODBCINST.INI\\";
     std::wmemcpy(key, prefix, ARRAYSIZE(prefix));
     return toWide(driver, key + ARRAYSIZE(prefix) - 1, nameCapacity);
 }
 
-bool readDriverEntry(const char* driver, const wchar_t* name, wchar_t* value) {
-    wchar_t key[64 + nameCapacity];
+bool readEntry(const wchar_t* key, const wchar_t* name, wchar_t* value) {
     DWORD size = valueCapacity * sizeof(wchar_t);
-    return driverKeyName(driver, key) && RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ,
-                                                      nullptr, value, &size) == ERROR_SUCCESS;
+    return RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ, nullptr, value, &size) ==
+           ERROR_SUCCESS;
+}
+
+DWORD readNumber(const wchar_t* key, const wchar_t* name) {
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
+        ERROR_SUCCESS)
+        return 0;
+    return value;
+}
+
+bool writeEntry(const wchar_t* key, const wchar_t* name, const wchar_t* value) {
+    DWORD size = static_cast<DWORD>((std::wcslen(value) + 1) * sizeof(wchar_t));
+    return RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, name, REG_SZ, value, size) == ERROR_SUCCESS;
+}
+
+bool deleteEntry(const wchar_t* key, const wchar_t* name) {
+    LONG status = RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key, name);
+    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}
+
+// A number of 0 is written as no entry.
+bool writeNumber(const wchar_t* key, const wchar_t* name, DWORD value) {
+    return value == 0 ? deleteEntry(key, name)
+                      : RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, name, REG_DWORD, &value,
+                                        sizeof value) == ERROR_SUCCESS;
+}
+
+// Sets entry `to` to entry `from`, or removes it when there is no `from`.
+bool copyEntry(const wchar_t* key, const wchar_t* from, const wchar_t* to) {
+    static wchar_t value[valueCapacity];
+    return readEntry(key, from, value) ? writeEntry(key, to, value) : deleteEntry(key, to);
 }
 
 // Prints Driver, Setup and HelpRootDirectory as stored; false when Setup
 // does not name the setup library given.
-bool reportDriverEntries(const char* driver, const wchar_t* setupPath) {
+bool reportDriverEntries(const wchar_t* key, const wchar_t* setupPath) {
     static const wchar_t* const names[] = {L"Driver", L"Setup", L"HelpRootDirectory"};
     bool setupStored = false;
     for (const wchar_t* name : names) {
         static wchar_t value[valueCapacity];
         static char text[3 * valueCapacity];
         char label[32];
-        if (!readDriverEntry(driver, name, value) || !toUtf8(value, text, sizeof text) ||
+        if (!readEntry(key, name, value) || !toUtf8(value, text, sizeof text) ||
             !toUtf8(name, label, sizeof label))
             continue;
         say("  %s = %s\n", label, text);
@@ -99,9 +132,71 @@ bool matchesToolArchitecture(const wchar_t* path, const char* shown) {
     return true;
 }
 
-// Gives back a use of the driver that the installer counted for a run
-// that then failed, so that the count stays the number of installations
-// holding the driver.
+// A driver registered by another installation (its Driver entry is not
+// this setup library) keeps its registration: this library only replaces
+// Setup and HelpRootDirectory. The entries it replaced are kept beside
+// them, under the driver's own key where they go with the registration,
+// together with how many of UsageCount's uses are this library's.
+const wchar_t* const previousSetup = L"PreviousSetup";
+const wchar_t* const previousHelpRoot = L"PreviousHelpRootDirectory";
+const wchar_t* const setupUses = L"SetupUsageCount";
+
+bool rememberEntries(const wchar_t* key) {
+    return copyEntry(key, L"Setup", previousSetup) &&
+           copyEntry(key, L"HelpRootDirectory", previousHelpRoot);
+}
+
+bool restoreEntries(const wchar_t* key) {
+    return copyEntry(key, previousSetup, L"Setup") &&
+           copyEntry(key, previousHelpRoot, L"HelpRootDirectory");
+}
+
+void forgetEntries(const wchar_t* key) {
+    deleteEntry(key, previousSetup);
+    deleteEntry(key, previousHelpRoot);
+    deleteEntry(key, setupUses);
+}
+
+// Whether the registration belongs to another installation: it names a
+// driver file other than setupFile, or this library took it over already.
+bool registeredByOther(const wchar_t* key, const wchar_t* setupFile) {
+    static wchar_t driver[valueCapacity];
+    if (readNumber(key, setupUses) > 0)
+        return true;
+    if (!readEntry(key, L"Driver", driver))
+        return false;
+    const wchar_t* slash = std::wcsrchr(driver, L'\\');
+    return lstrcmpiW(slash ? slash + 1 : driver, setupFile) != 0;
+}
+
+// Gives back one of this library's uses of a registration it took over:
+// the last puts the remembered entries back first, so that a failure
+// leaves Setup naming a library that is still there.
+int releaseTakenUse(const char* driver, const wchar_t* key, DWORD uses) {
+    static wchar_t name[nameCapacity];
+    if (uses == 1 && !restoreEntries(key))
+        return refused("the driver's earlier Setup entry can't be put back");
+    DWORD usageCount = 0;
+    if (!toWide(driver, name, nameCapacity) || !SQLRemoveDriverW(name, FALSE, &usageCount)) {
+        complain("dsnconfig: the installer did not take back the use of driver \"%s\"\n", driver);
+        printInstallerErrors();
+        return 1;
+    }
+    if (uses > 1) {
+        writeNumber(key, setupUses, uses - 1);
+        say("driver \"%s\" is still in use (usage count %lu)\n", driver,
+            static_cast<unsigned long>(usageCount));
+        return stillInUse;
+    }
+    forgetEntries(key);
+    say("gave driver \"%s\" its own Setup entry back; it stays registered (usage count %lu)\n",
+        driver, static_cast<unsigned long>(usageCount));
+    return 0;
+}
+
+// Gives back a use of the driver that the installer counted for a run that
+// then failed, so that the count stays the number of installations holding
+// the driver.
 void giveBackUse(const char* driver) {
     static wchar_t name[nameCapacity];
     DWORD usageCount = 0;
@@ -114,46 +209,43 @@ void giveBackUse(const char* driver) {
     printInstallerErrors();
 }
 
-} // namespace
-
-int installDriver(const Command& command) {
-    static wchar_t path[MAX_PATH];
-    static char shown[3 * MAX_PATH];
-    char message[messageCapacity];
-    if (!resolveSetupPath(command.setupPath, path) || !toUtf8(path, shown, sizeof shown))
-        return refused("the setup library's path is too long or can't be resolved");
-    DWORD attributes = GetFileAttributesW(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        complain("dsnconfig: refused: no setup library at %s\n", shown);
-        return 1;
-    }
-    if (!matchesToolArchitecture(path, shown))
-        return 1;
-    // Driver= and Setup= carry the file name; the installer puts the
-    // directory given as the path in front of it.
-    char* slash = std::strrchr(shown, '\\');
-    *slash = '\0';
-    DriverList list;
+// Has the installer register a driver list (SQLInstallDriverExW), adding
+// one to the driver's usage count; directory is put in front of the file
+// names, or the system directory when it is null.
+bool countUse(const char* driver, const DriverList& list, const wchar_t* directory) {
     static wchar_t wideList[maxDriverListBytes];
-    static wchar_t directory[MAX_PATH];
-    if (!buildDriverList(command.driver, slash + 1, command.helpRoot, &list, message))
-        return refused(message);
-    if (!toWideList(list.bytes, list.length, wideList, maxDriverListBytes) ||
-        !toWide(shown, directory, MAX_PATH))
-        return refused("the driver's entries are not UTF-8");
-    *slash = '\\';
     wchar_t pathOut[MAX_PATH];
     WORD pathOutLength = 0;
     DWORD usageCount = 0;
-    if (!SQLInstallDriverExW(wideList, directory, pathOut, MAX_PATH, &pathOutLength,
+    if (!toWideList(list.bytes, list.length, wideList, maxDriverListBytes) ||
+        !SQLInstallDriverExW(wideList, directory, pathOut, MAX_PATH, &pathOutLength,
                              ODBC_INSTALL_COMPLETE, &usageCount)) {
-        complain("dsnconfig: the installer did not register driver \"%s\"\n", command.driver);
+        complain("dsnconfig: the installer did not register driver \"%s\"\n", driver);
         printInstallerErrors();
-        return 1;
+        return false;
     }
-    say("registered driver \"%s\" (usage count %lu)\n", command.driver,
+    say("registered driver \"%s\" (usage count %lu)\n", driver,
         static_cast<unsigned long>(usageCount));
-    if (!reportDriverEntries(command.driver, path)) {
+    return true;
+}
+
+// Registers the driver as this setup library: Driver and Setup name it.
+int registerOwn(const Command& command, const wchar_t* key, wchar_t* path, char* shown) {
+    char message[messageCapacity];
+    // Driver= and Setup= carry the file name; the installer puts the
+    // directory given as the path in front of it.
+    wchar_t* slash = std::wcsrchr(path, L'\\');
+    char* shownSlash = std::strrchr(shown, '\\');
+    DriverList list;
+    *slash = L'\0';
+    bool built = buildDriverList(command.driver, shownSlash + 1, command.helpRoot, &list, message);
+    bool counted = built && countUse(command.driver, list, path);
+    *slash = L'\\';
+    if (!built)
+        return refused(message);
+    if (!counted)
+        return 1;
+    if (!reportDriverEntries(key, path)) {
         complain("dsnconfig: the driver's Setup entry does not name %s\n", shown);
         giveBackUse(command.driver);
         return 1;
@@ -161,16 +253,88 @@ int installDriver(const Command& command) {
     return 0;
 }
 
+// Points the Setup entry of another installation's registration at this
+// setup library and counts the use; its Driver entry stays.
+int takeOver(const Command& command, const wchar_t* key, const wchar_t* path, const char* shown) {
+    static wchar_t driverFile[valueCapacity];
+    static wchar_t helpRoot[MAX_PATH];
+    static char fileName[3 * valueCapacity];
+    char message[messageCapacity];
+    DWORD uses = readNumber(key, setupUses);
+    DriverList list;
+    readEntry(key, L"Driver", driverFile);
+    wchar_t* slash = std::wcsrchr(driverFile, L'\\');
+    if (!toUtf8(slash ? slash + 1 : driverFile, fileName, sizeof fileName) ||
+        !buildUseList(command.driver, fileName, &list, message) ||
+        (command.helpRoot && !toWide(command.helpRoot, helpRoot, MAX_PATH)))
+        return refused("the driver's entries are too long");
+    // What this library replaces is remembered, and its use recorded,
+    // before the installer counts the use.
+    if ((uses == 0 && !rememberEntries(key)) || !writeNumber(key, setupUses, uses + 1)) {
+        if (uses == 0)
+            forgetEntries(key);
+        return refused("the driver's entries can't be remembered");
+    }
+    if (slash)
+        *slash = L'\0';
+    bool counted = countUse(command.driver, list, slash ? driverFile : nullptr);
+    if (slash)
+        *slash = L'\\';
+    if (!counted) {
+        if (uses == 0)
+            forgetEntries(key);
+        writeNumber(key, setupUses, uses);
+        return 1;
+    }
+    // The installer writes Driver again from the file and the directory.
+    bool written = writeEntry(key, L"Driver", driverFile) && writeEntry(key, L"Setup", path) &&
+                   (!command.helpRoot || writeEntry(key, L"HelpRootDirectory", helpRoot));
+    say("  (the driver is another installation's: only its Setup and HelpRootDirectory name this "
+        "setup library until the last remove-driver)\n");
+    if (!written || !reportDriverEntries(key, path)) {
+        complain("dsnconfig: the driver's Setup entry does not name %s\n", shown);
+        releaseTakenUse(command.driver, key, uses + 1);
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+int installDriver(const Command& command) {
+    static wchar_t path[MAX_PATH];
+    static char shown[3 * MAX_PATH];
+    static wchar_t key[keyCapacity];
+    if (!resolveSetupPath(command.setupPath, path) || !toUtf8(path, shown, sizeof shown))
+        return refused("the setup library's path is too long or can't be resolved");
+    if (!driverKeyName(command.driver, key))
+        return refused("the driver description is not UTF-8");
+    DWORD attributes = GetFileAttributesW(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        complain("dsnconfig: refused: no setup library at %s\n", shown);
+        return 1;
+    }
+    if (!matchesToolArchitecture(path, shown))
+        return 1;
+    return registeredByOther(key, std::wcsrchr(path, L'\\') + 1)
+               ? takeOver(command, key, path, shown)
+               : registerOwn(command, key, path, shown);
+}
+
 int removeDriver(const Command& command) {
+    static wchar_t setup[valueCapacity];
+    static wchar_t key[keyCapacity];
+    static wchar_t driver[nameCapacity];
     // Wine's installer reports success for a driver it never had; refuse
     // that here so that no installation takes it for its own last use.
-    static wchar_t setup[valueCapacity];
-    static wchar_t driver[nameCapacity];
-    if (!readDriverEntry(command.driver, L"Setup", setup) ||
+    if (!driverKeyName(command.driver, key) || !readEntry(key, L"Setup", setup) ||
         !toWide(command.driver, driver, nameCapacity)) {
         complain("dsnconfig: driver \"%s\" is not registered\n", command.driver);
         return 1;
     }
+    DWORD uses = readNumber(key, setupUses);
+    if (uses > 0)
+        return releaseTakenUse(command.driver, key, uses);
     DWORD usageCount = 0;
     // Data sources stay: they are the users', and a later install of the
     // driver serves them again.
