@@ -180,6 +180,36 @@ TEST(CommandLine, OtherCommands) {
     EXPECT_NE(parse({"remove-driver", "--setup", "s.dll"}), "");
 }
 
+TEST(CommandLine, ScopeOptionsGoWithTheDataSourceCommandsAnywhere) {
+    struct Case {
+        std::vector<const char*> args;
+        Scope scope; // the scope read, when accepted
+        const char* refusal;
+    };
+    const Case cases[] = {
+        {{"add", "D", "DSN=s"}, Scope::unspecified, nullptr},
+        {{"add", "--system", "D", "DSN=s"}, Scope::system, nullptr},
+        {{"configure", "D", "--dialog", "DSN=s", "--user"}, Scope::user, nullptr},
+        {{"remove", "--system", "--system", "D", "DSN=s"}, Scope::system, nullptr},
+        {{"show", "s", "--user"}, Scope::user, nullptr},
+        {{"list", "--system", "--driver", "X"}, Scope::system, nullptr},
+        {{"list", "--system", "--user"}, Scope::unspecified, "exclude each other"},
+        {{"install-driver", "--system"}, Scope::unspecified, "--system"},
+        {{"remove-driver", "--user"}, Scope::unspecified, "--user"},
+        {{"show", "--system"}, Scope::unspecified, "show takes one data-source name"},
+    };
+    for (const Case& c : cases) {
+        static Command command;
+        std::string refusal = parse(c.args, &command);
+        if (c.refusal) {
+            EXPECT_NE(refusal.find(c.refusal), std::string::npos) << c.args[0] << ": " << refusal;
+        } else {
+            EXPECT_EQ(refusal, "") << c.args[0];
+            EXPECT_EQ(command.scope, c.scope) << c.args[0];
+        }
+    }
+}
+
 // A PE file's first bytes: "MZ", the header offset at 0x3C, and there
 // "PE\0\0" and the machine field.
 std::string peHeader(uint32_t offset, uint16_t machine, const char* signature = "PE") {

@@ -46,6 +46,7 @@ recorded() {
 winbin="Z:${bin//\//\\}"
 drivers='HKLM\Software\ODBC\ODBCINST.INI'
 
+reg() { "$top/tools/wine-run" reg "$@" >/dev/null 2>&1 </dev/null; }
 # expect_value KEY NAME DATA: the registry value as reg prints it.
 expect_value() {
   local got
@@ -106,6 +107,32 @@ run 1 show DsnconfigTest
 run 0 list --driver "$driver"
 expect "no data sources of driver \"$driver\""
 
+# Scope: --system asks the installer for system data sources
+# (ODBC_ADD_SYS_DSN 4, ODBC_CONFIG_SYS_DSN 5, ODBC_REMOVE_SYS_DSN 6),
+# --user and no option for user ones (1, 2, 3). Wine registers both kinds
+# under HKEY_LOCAL_MACHINE, so the requests are read from the recording
+# installer.
+for request in "add --system" "configure --system" "remove --system" add "configure --user" "remove --user"; do
+  # shellcheck disable=SC2086
+  recorded 0 $request "$driver" "DSN=DsnconfigScope;HOST=h"
+done
+requests=$(sed -n 's/^SQLConfigDataSource(NULL, \([0-9]\), .*) = 1$/\1/p' "$log" | tr -d '\n')
+[ "$requests" = 456123 ] || { echo "FAILED: requests $requests"; failures=$((failures + 1)); }
+grep -qxF "SQLConfigDataSource(NULL, 4, \"$driver\", \"DSN=DsnconfigScope\\0HOST=h\\0\") = 1" "$log" ||
+  { echo "FAILED: request: $(grep SQLConfigDataSource "$log")"; failures=$((failures + 1)); }
+# A user data source where Windows registers one: list and show name the
+# scope of each, and a scope option keeps to its own.
+reg add 'HKCU\Software\ODBC\ODBC.INI\ODBC Data Sources' /v DsnconfigUser /d "$driver" /f
+reg add 'HKCU\Software\ODBC\ODBC.INI\DsnconfigUser' /v HostName /d hu /f
+run 0 list --user --driver "$driver"
+expect "DsnconfigUser (user)"
+run 0 show DsnconfigUser --user
+expect "[DsnconfigUser] user data source of driver \"$driver\""
+expect "  HostName = hu"
+run 1 show --system DsnconfigUser
+reg delete 'HKCU\Software\ODBC\ODBC.INI\ODBC Data Sources' /v DsnconfigUser /f
+reg delete 'HKCU\Software\ODBC\ODBC.INI\DsnconfigUser' /f
+
 # The usage count: each install-driver adds one, each remove-driver takes
 # one off; the driver goes when none is left, and only then exits 0.
 shared="$driver shared"
@@ -160,7 +187,6 @@ run 0 remove-driver --driver "$race"
 # Windows does, so no data source is added through it here.)
 real="$driver real"
 key="$drivers\\$real"
-reg() { "$top/tools/wine-run" reg "$@" >/dev/null 2>&1 </dev/null; }
 reg add "$key" /v Driver /d 'C:\real\iclit09b.dll' /f
 reg add "$key" /v Setup /d 'C:\real\iclit09s.dll' /f
 reg add "$key" /v UsageCount /t REG_DWORD /d 1 /f

@@ -16,6 +16,8 @@ constexpr size_t maxNameBytes = 255;
 constexpr size_t maxPathBytes = 259;
 // The driver's entry list given to SQLInstallDriverEx.
 constexpr size_t maxDriverListBytes = 1024;
+// Operands a command line may hold.
+constexpr int maxOperands = 256;
 
 enum class CommandKind { help, installDriver, removeDriver, add, configure, remove, show, list };
 
@@ -33,6 +35,9 @@ struct Command {
     const char* dataSource; // show; for add/configure/remove the DSN value in attributes
     bool dialog;            // add/configure: the setup library's property sheet edits it
     AttributeList attributes;
+    // The arguments that are not options, in order.
+    const char* operands[maxOperands];
+    int operandCount;
 };
 
 // Fills command from argv[1..argc). False (with the reason in message,
