@@ -3,6 +3,7 @@
 // call.
 #include "attrlist.h"
 #include "cmdline.h"
+#include "keywords.h"
 #include "pefile.h"
 #include <gtest/gtest.h>
 #include <cstring>
@@ -208,6 +209,16 @@ TEST(CommandLine, ScopeOptionsGoWithTheDataSourceCommandsAnywhere) {
             EXPECT_EQ(command.scope, c.scope) << c.args[0];
         }
     }
+}
+
+TEST(Keywords, PasswordsAndShortKeywordsAreKnownRegardlessOfCase) {
+    for (const char* key : {"PWD", "pwd", "Password", "LogonPassword", "DBPASSWD", "AuthPwd"})
+        EXPECT_TRUE(isSecretKey(key)) << key;
+    for (const char* key : {"LogonID", "Description", "PW", "Pass", ""})
+        EXPECT_FALSE(isSecretKey(key)) << key;
+    EXPECT_STREQ(storedKeyFor("host"), "HostName");
+    EXPECT_STREQ(storedKeyFor("HostName"), "HostName");
+    EXPECT_STREQ(storedKeyFor("Unknown"), "Unknown");
 }
 
 // A PE file's first bytes: "MZ", the header offset at 0x3C, and there

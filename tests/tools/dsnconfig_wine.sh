@@ -96,6 +96,17 @@ expect "  installer error 11: Request Failed"
 run 0 show DsnconfigTest
 expect "  HostName = h"
 
+# Every stored key is shown; one named like a password is masked.
+section='HKCU\Software\ODBC\ODBC.INI\DsnconfigTest'
+reg add "$section" /v PWD /d 's3cret' /f
+reg add "$section" /v LogonPassword /d 's3cret' /f
+reg add "$section" /v Extra /d 'kept' /f
+run 0 show DsnconfigTest
+expect "  PWD = ********"
+expect "  LogonPassword = ********"
+expect "  Extra = kept"
+grep -q s3cret <<<"$out" && { echo "FAILED: a password shown: $out"; failures=$((failures + 1)); }
+
 # Refused by the tool itself, before any installer call.
 run 2 add "$driver" "DSN=DsnconfigTest;Description={open"
 run 2 add "$driver" "HOST=h"
@@ -103,6 +114,7 @@ run 2 add "$driver" "HOST=h"
 run 0 list --driver "$driver"
 expect "DsnconfigTest (system)"
 run 0 remove "$driver" "DSN=DsnconfigTest"
+reg delete "$section" /f # Wine keeps the values of a removed data source
 run 1 show DsnconfigTest
 run 0 list --driver "$driver"
 expect "no data sources of driver \"$driver\""

@@ -26,14 +26,18 @@ int configureDataSource(const Command& command) {
     return 0;
 }
 
-// Prints one stored value, after its key, on a line of its own.
+// Prints one stored value, after its key, on a line of its own; a
+// password's is masked.
 void showValue(const ScopeInfo& scope, const wchar_t* dataSource, const wchar_t* key) {
     static wchar_t value[valueCapacity];
     static char keyText[3 * nameCapacity];
     static char valueText[3 * valueCapacity];
     if (!toUtf8(key, keyText, sizeof keyText))
         return;
-    if (!readValue(scope, dataSource, key, value) || !toUtf8(value, valueText, sizeof valueText))
+    if (isSecretKey(keyText))
+        std::strcpy(valueText, maskedValue);
+    else if (!readValue(scope, dataSource, key, value) ||
+             !toUtf8(value, valueText, sizeof valueText))
         std::strcpy(valueText, "(too long to show)");
     say("  %s = %s\n", keyText, valueText);
 }
@@ -53,10 +57,7 @@ bool showScope(const ScopeInfo& scope, const wchar_t* dataSource, const char* na
         complain("dsnconfig: the data source has too many keys to list\n");
         return true;
     }
-    forEachKeyInOrder(keys, [&](const wchar_t* key) {
-        if (isStoredKey(key))
-            showValue(scope, dataSource, key);
-    });
+    forEachKeyInOrder(keys, [&](const wchar_t* key) { showValue(scope, dataSource, key); });
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "keywords.h"
 #include "setup/infsgbvr.h"
+#include <cstring>
 #include <strings.h>
 
 namespace dsnconfig {
@@ -32,6 +33,19 @@ const char* storedKeyFor(const char* keyword) {
             return row.keyword;
     }
     return keyword;
+}
+
+const char* const maskedValue = "********";
+
+bool isSecretKey(const char* key) {
+    static const char* const parts[] = {"pwd", "passwd", "password"};
+    for (const char* start = key; *start; ++start) {
+        for (const char* part : parts) {
+            if (strncasecmp(start, part, std::strlen(part)) == 0)
+                return true;
+        }
+    }
+    return false;
 }
 
 } // namespace dsnconfig

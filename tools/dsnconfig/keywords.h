@@ -13,4 +13,10 @@ const char* storedKey(size_t index);
 // regardless of case; any other keyword as it is.
 const char* storedKeyFor(const char* keyword);
 
+// Whether a key is named like a password (PWD, Password, Passwd anywhere
+// in it, regardless of case): its value is never printed in clear.
+bool isSecretKey(const char* key);
+// What is printed in place of such a value, whatever its length.
+extern const char* const maskedValue;
+
 } // namespace dsnconfig
