@@ -183,6 +183,55 @@ expect "  Setup = $setup"
 run 0 remove-driver --driver "$driver uni"
 rm -rf "$uni"
 
+# Export and import: a system data source whose values the file must keep
+# (';', '=', braces, a leading brace, text outside the code page) is
+# exported, removed and imported again and is stored as before; importing
+# it again leaves it; a dry run changes nothing; a section the setup library
+# refuses fails the import while the others are applied. Passwords are
+# exported only when asked for.
+trip='HKCU\Software\ODBC\ODBC.INI\DsnconfigTrip'
+stored() { # the data source's registration and values
+  "$top/tools/wine-run" reg query 'HKLM\Software\ODBC\ODBC.INI\ODBC Data Sources' /v DsnconfigTrip </dev/null
+  "$top/tools/wine-run" reg query "$trip" </dev/null
+  cat "$file"
+}
+file=$rec/sources.ini
+winfile="Z:${file//\//\\}"
+run 0 add --system "$driver" "DSN=DsnconfigTrip;Description={a;b}}=c{d};HOST={{h}}};SRVR=$greek"
+run 0 export --system --driver "$driver" --output "$winfile" DsnconfigTrip
+grep -qxF $'HostName={{h}}}\r' "$file" || { echo "FAILED: exported: $(cat "$file")"; failures=$((failures + 1)); }
+before=$(stored)
+run 0 remove --system "$driver" "DSN=DsnconfigTrip"
+reg delete "$trip" /f # Wine keeps the values of a removed data source
+run 0 import --system "$winfile"
+expect "added data source \"DsnconfigTrip\" (system)"
+[ "$(stored)" = "$before" ] || { echo "FAILED: stored after the round trip: $(stored)"; failures=$((failures + 1)); }
+run 0 export --driver "$driver" DsnconfigTrip
+[ "$out" = "$(tr -d '\r' <"$file")" ] || { echo "FAILED: exported again: $out"; failures=$((failures + 1)); }
+run 0 import "$winfile"
+expect "left data source \"DsnconfigTrip\" (system) unchanged"
+sed -i 's/^HostName=.*/HostName=h2\r/' "$file"
+printf '[Bad(Name)]\r\nDriver=%s\r\nScope=system\r\nHOST=x\r\n' "$driver" >>"$file"
+run 0 import --dry-run "$winfile"
+expect "would change data source \"DsnconfigTrip\" (system)"
+expect "would add data source \"Bad(Name)\" (system)"
+run 1 import "$winfile"
+expect "changed data source \"DsnconfigTrip\" (system)"
+expect "failed data source \"Bad(Name)\" (system)"
+run 0 show DsnconfigTrip
+expect "  HostName = h2"
+expect "  ServerName = $greek"
+run 2 import "$winfile.missing"
+reg add "$trip" /v PWD /d 's3cret' /f
+run 0 export --system --driver "$driver" DsnconfigTrip
+expect "; PWD is not exported (export --with-secrets writes it)"
+grep -q s3cret <<<"$out" && { echo "FAILED: a password exported: $out"; failures=$((failures + 1)); }
+run 0 export --with-secrets --driver "$driver" DsnconfigTrip
+expect "PWD=s3cret"
+run 1 export --driver "$driver" DsnconfigTrip NoSuchSource
+run 0 remove --system "$driver" "DSN=DsnconfigTrip"
+reg delete "$trip" /f
+
 # Another installation changes Setup between the registration and its
 # read-back: install-driver fails and gives back the use it was counted.
 race="$driver race"

@@ -15,12 +15,22 @@ const char* const usageText =
     "  dsnconfig remove    [SCOPE] DRIVER \"DSN=name\"\n"
     "  dsnconfig show      [SCOPE] DSN\n"
     "  dsnconfig list      [SCOPE] [--driver DESC]\n"
+    "  dsnconfig export    [SCOPE] [--driver DESC] [--with-secrets] [--output FILE] [DSN...]\n"
+    "  dsnconfig import    [SCOPE] [--dry-run] FILE\n"
     "\n"
     "SCOPE is --system (data sources of every user of the machine; what a\n"
     "deployment run as SYSTEM wants) or --user (the user running dsnconfig).\n"
     "add, configure and remove make user requests unless --system is given;\n"
     "show and list look in both scopes unless one is given, and name the\n"
     "scope of each data source.\n"
+    "export writes the driver's data sources (those named, or all) as UTF-8\n"
+    "odbc.ini-style text: a [DSN] section each, with Driver=, Scope= and every\n"
+    "stored key; a value starting with '{' or a blank is braced. Keys named\n"
+    "like a password are left out unless --with-secrets is given (show masks\n"
+    "them). import applies such a file through the setup library: each data\n"
+    "source is added, changed (keys it does not name are kept) or left when\n"
+    "nothing differs, in its section's Scope unless SCOPE is given (neither:\n"
+    "user); --dry-run only says what would be done.\n"
     "DRIVER and DESC are driver descriptions (default \"Informix ODBC Driver\").\n"
     "A value in braces may contain ';' and writes '}' as \"}}\": Description={a;b}.\n"
     "--dialog shows the driver's setup dialog with those values; the data source\n"
@@ -29,7 +39,8 @@ const char* const usageText =
     "(the one beside it unless --setup names another) and adds one to the\n"
     "driver's usage count; remove-driver takes one off and unregisters the\n"
     "driver when none is left, keeping its data sources.\n"
-    "Exit status: 0 done, 1 refused or failed, 2 unusable command line,\n"
+    "Exit status: 0 done, 1 refused or failed (import: any data source),\n"
+    "2 unusable command line or import file,\n"
     "3 (remove-driver) the driver is still in use by other installations.\n";
 
 namespace {
@@ -72,6 +83,9 @@ enum : unsigned {
     takesHelpRoot = 1u << 2,
     takesScope = 1u << 3,
     takesDialog = 1u << 4,
+    takesOutput = 1u << 5,
+    takesSecrets = 1u << 6,
+    takesDryRun = 1u << 7,
 };
 
 struct Option {
@@ -87,6 +101,9 @@ const Option options[] = {
     {"--setup", takesSetup, &Command::setupPath, nullptr},
     {"--help-root", takesHelpRoot, &Command::helpRoot, nullptr},
     {"--dialog", takesDialog, nullptr, &Command::dialog},
+    {"--output", takesOutput, &Command::outputPath, nullptr},
+    {"--with-secrets", takesSecrets, nullptr, &Command::withSecrets},
+    {"--dry-run", takesDryRun, nullptr, &Command::dryRun},
 };
 
 // Sets the scope from --system or --user; refuses both.
@@ -136,11 +153,23 @@ bool checkShow(Command* command, char* message) {
     return checkName("data-source name", command->dataSource, message);
 }
 
-// Keywords the tool can't pass on: a file data source hands its result
-// back through an address in the caller's memory (OutStrAddr), which no
-// command line can supply; DRIVER is the first argument, and an entry of
-// it ahead of DSN would hide the data-source name from the setup library.
-bool checkRefusedKeywordsOf(const AttributeList& list, char* message) {
+bool checkExport(Command* command, char* message) {
+    for (int i = 0; i < command->operandCount; ++i) {
+        if (!checkName("data-source name", command->operands[i], message))
+            return false;
+    }
+    return checkDriverOptions(command, message) &&
+           (!command->outputPath || checkPath("output file", command->outputPath, message));
+}
+
+bool checkImport(Command* command, char* message) {
+    command->filePath = command->operands[0];
+    return checkPath("file", command->filePath, message);
+}
+
+} // namespace
+
+bool checkRefusedKeywords(const AttributeList& list, char* message) {
     static const char* const refused[] = {"SAVEFILE", "OutStrAddr", "DRIVER"};
     for (const char* keyword : refused) {
         if (findAttribute(list, keyword))
@@ -148,6 +177,8 @@ bool checkRefusedKeywordsOf(const AttributeList& list, char* message) {
     }
     return true;
 }
+
+namespace {
 
 bool checkDataSourceRequest(Command* command, char* message) {
     command->driver = command->operands[0];
@@ -159,14 +190,16 @@ bool checkDataSourceRequest(Command* command, char* message) {
     command->dataSource = findAttribute(command->attributes, "DSN");
     if (!command->dataSource || isBlankText(command->dataSource))
         return fail(message, "%s", "the attribute list names no data source (DSN=name)");
-    return checkRefusedKeywordsOf(command->attributes, message);
+    return checkRefusedKeywords(command->attributes, message);
 }
+
+constexpr int anyOperands = -1;
 
 struct Verb {
     const char* name;
     CommandKind kind;
     unsigned options;
-    int operands; // exactly this many
+    int operands; // exactly this many; anyOperands for any number
     bool (*check)(Command*, char*);
 };
 
@@ -179,9 +212,12 @@ const Verb verbs[] = {
     {"remove", CommandKind::remove, takesScope, 2, checkDataSourceRequest},
     {"show", CommandKind::show, takesScope, 1, checkShow},
     {"list", CommandKind::list, takesDriver | takesScope, 0, checkDriverOptions},
+    {"export", CommandKind::exportSources, takesDriver | takesScope | takesOutput | takesSecrets,
+     anyOperands, checkExport},
+    {"import", CommandKind::importSources, takesScope | takesDryRun, 1, checkImport},
 };
 
-const char* const operandNames[] = {"no operands", "one data-source name",
+const char* const operandNames[] = {"no operands", "one operand",
                                     "a driver description and an attribute list"};
 
 // Reads a verb's options and operands, in any order, then checks them.
@@ -199,7 +235,7 @@ bool parseVerb(const Verb& verb, int argc, const char* const* argv, Command* com
             command->operands[command->operandCount++] = argv[i];
         }
     }
-    if (command->operandCount != verb.operands) {
+    if (verb.operands != anyOperands && command->operandCount != verb.operands) {
         std::snprintf(message, messageCapacity, "%s takes %s", verb.name,
                       operandNames[verb.operands]);
         return false;

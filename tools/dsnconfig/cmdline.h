@@ -19,7 +19,18 @@ constexpr size_t maxDriverListBytes = 1024;
 // Operands a command line may hold.
 constexpr int maxOperands = 256;
 
-enum class CommandKind { help, installDriver, removeDriver, add, configure, remove, show, list };
+enum class CommandKind {
+    help,
+    installDriver,
+    removeDriver,
+    add,
+    configure,
+    remove,
+    show,
+    list,
+    exportSources,
+    importSources
+};
 
 // Which data sources a command means: user or system ones, or (when no
 // option says) both for the commands that read and user ones for the
@@ -34,8 +45,13 @@ struct Command {
     const char* helpRoot;   // install-driver: null means none
     const char* dataSource; // show; for add/configure/remove the DSN value in attributes
     bool dialog;            // add/configure: the setup library's property sheet edits it
+    const char* outputPath; // export: null means standard output
+    bool withSecrets;       // export: keys named like a password too
+    const char* filePath;   // import
+    bool dryRun;            // import: say what would be done, do nothing
     AttributeList attributes;
-    // The arguments that are not options, in order.
+    // The arguments that are not options, in order (export: the data
+    // sources asked for).
     const char* operands[maxOperands];
     int operandCount;
 };
@@ -43,6 +59,13 @@ struct Command {
 // Fills command from argv[1..argc). False (with the reason in message,
 // messageCapacity bytes) when the command line is unusable.
 bool parseCommandLine(int argc, const char* const* argv, Command* command, char* message);
+
+// Refuses (false, with the reason) a list holding a keyword the tool
+// can't pass on: SAVEFILE and OutStrAddr (a file data source hands its
+// result back through an address in the caller's memory) and DRIVER (an
+// entry of it ahead of DSN would hide the data-source name from the setup
+// library).
+bool checkRefusedKeywords(const AttributeList& list, char* message);
 
 struct DriverList {
     char bytes[maxDriverListBytes];

@@ -6,6 +6,7 @@
 // calls the installer in UTF-16 (wintext.h).
 #include "driverreg.h"
 #include "request.h"
+#include "transfer.h"
 #include <cstring>
 
 using namespace dsnconfig;
@@ -116,6 +117,10 @@ int run(const Command& command) {
         return show(command);
     case CommandKind::list:
         return list(command);
+    case CommandKind::exportSources:
+        return exportSources(command);
+    case CommandKind::importSources:
+        return importSources(command);
     }
     return 2;
 }

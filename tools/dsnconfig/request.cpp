@@ -3,6 +3,38 @@
 
 namespace dsnconfig {
 
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+} // namespace
+
+bool storedEntry(const char* entry, wchar_t* keyword, wchar_t* value) {
+    static char text[maxAttributeListBytes];
+    const char* equals = std::strchr(entry, '=');
+    const char* begin = entry;
+    while (isBlank(*begin))
+        ++begin;
+    const char* end = equals;
+    while (end > begin && isBlank(end[-1]))
+        --end;
+    std::memcpy(text, begin, end - begin);
+    text[end - begin] = '\0';
+    if (!toWide(storedKeyFor(text), keyword, nameCapacity))
+        return false;
+    begin = equals + 1;
+    while (isBlank(*begin))
+        ++begin;
+    end = begin + std::strlen(begin);
+    while (end > begin && isBlank(end[-1]))
+        --end;
+    std::memcpy(text, begin, end - begin);
+    text[end - begin] = '\0';
+    return toWide(text, value, valueCapacity);
+}
+
 bool checkCodePage(const char* what, const char* text) {
     static wchar_t wide[valueCapacity];
     if (toWide(text, wide, valueCapacity) && fitsCodePage(wide))
@@ -72,42 +104,12 @@ bool keepStoredValues(const ScopeInfo& scope, const wchar_t* dataSource, WideVal
     return true;
 }
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-// One entry's keyword and value, without the blanks around them, which the
-// setup library drops too; false when they would not fit.
-bool splitEntry(const char* entry, wchar_t* keyword, wchar_t* value) {
-    static char text[maxAttributeListBytes];
-    const char* equals = std::strchr(entry, '=');
-    const char* begin = entry;
-    while (isBlank(*begin))
-        ++begin;
-    const char* end = equals;
-    while (end > begin && isBlank(end[-1]))
-        --end;
-    std::memcpy(text, begin, end - begin);
-    text[end - begin] = '\0';
-    if (!toWide(storedKeyFor(text), keyword, nameCapacity))
-        return false;
-    begin = equals + 1;
-    while (isBlank(*begin))
-        ++begin;
-    end = begin + std::strlen(begin);
-    while (end > begin && isBlank(end[-1]))
-        --end;
-    std::memcpy(text, begin, end - begin);
-    text[end - begin] = '\0';
-    return toWide(text, value, valueCapacity);
-}
-
 bool keepRequestValues(const AttributeList& attributes, WideValues* values) {
     bool kept = true;
     forEachEntry(attributes, [&](const char* entry) {
         static wchar_t keyword[nameCapacity];
         static wchar_t value[valueCapacity];
-        if (kept && splitEntry(entry, keyword, value) && !fitsCodePage(value))
+        if (kept && storedEntry(entry, keyword, value) && !fitsCodePage(value))
             kept = keep(values, keyword, value);
     });
     return kept;
