@@ -3,6 +3,7 @@
 #pragma once
 #include "setup/infsgbvr.h"
 #include "setup/animstat.h"
+#include <cstddef>
 
 class RvErrorList;
 struct SheetHolder;
@@ -39,6 +40,11 @@ struct SetupContext {
     RvErrorList* errorList;
     uint32_t flags;
     AnimationState animation; // the About page's icon column
+    // The stored keys the table does not know, "name\0value\0" pairs in
+    // the installer's listing order, keptKeysLength bytes in all: a save
+    // writes them back, since the installer empties the section first.
+    char* keptKeys;
+    size_t keptKeysLength;
 };
 
 void initSetupContext(SetupContext* context, void* parentWindow, uint16_t request,
@@ -64,7 +70,8 @@ enum SaveOutcome {
 // the sheet alike: a file data source (SAVEFILE) hands its connection
 // string back through the caller's variable and is never stored; any other
 // data source is written to ODBC.INI under dataSourceName: the
-// registration, then one entry per row with a value, in table order.
+// registration, then one entry per row with a value, in table order, then
+// the kept keys that no row writes.
 SaveOutcome saveDataSource(SetupContext* context);
 
 // The part of an attribute string that is read: up to the first pair of

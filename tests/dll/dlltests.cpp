@@ -316,30 +316,30 @@ TEST(ThreadRecords, UnloadFreesEveryRecordAndALaterLoadStartsFromOne) {
 // resource library, over and over, first while another use is held (only
 // the count changes), then from none: no use is lost or counted twice, a
 // use just taken always finds the library, and the last release frees it.
+struct ResourceCycles {
+    Probe* probe;
+    HMODULE setup;
+    long cycles;
+    volatile LONG lost;
+};
+
+// A thread procedure is __stdcall on i686, which a lambda cannot be.
+DWORD WINAPI cycleResourceLibrary(void* p) {
+    ResourceCycles* r = static_cast<ResourceCycles*>(p);
+    InterlockedExchangeAdd(&r->lost, r->probe->cycleResourceLibrary(r->setup, r->cycles));
+    return 0;
+}
+
 TEST(ResourceLibrary, UsesTakenOnSeveralThreadsAreCountedAndNeverFindItGone) {
     Probe probe;
     ASSERT_TRUE(probe.load());
     HMODULE setup = loadFromBin("qzifx06s.dll");
     ASSERT_NE(nullptr, setup);
-    struct Run {
-        Probe* probe;
-        HMODULE setup;
-        long cycles;
-        volatile LONG lost;
-    };
     auto cycleOnThreads = [&](long cycles) {
-        Run run = {&probe, setup, cycles, 0};
+        ResourceCycles run = {&probe, setup, cycles, 0};
         HANDLE threads[4];
         for (HANDLE& thread : threads)
-            thread = CreateThread(
-                nullptr, 0,
-                [](void* p) -> DWORD {
-                    Run* r = static_cast<Run*>(p);
-                    InterlockedExchangeAdd(&r->lost,
-                                           r->probe->cycleResourceLibrary(r->setup, r->cycles));
-                    return 0;
-                },
-                &run, 0, nullptr);
+            thread = CreateThread(nullptr, 0, cycleResourceLibrary, &run, 0, nullptr);
         EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(4, threads, TRUE, 120000));
         for (HANDLE thread : threads)
             CloseHandle(thread);

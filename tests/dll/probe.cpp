@@ -74,20 +74,22 @@ void probePrintLiveAtUnload() {
     printAtUnload = true;
 }
 
+// Takes the library's locks, says so through the event, and keeps them
+// until the process ends. A thread procedure is __stdcall on i686, which a
+// lambda cannot be.
+static DWORD WINAPI holdLocks(void* held) {
+    profileLock.enter();
+    threadListLock.enter();
+    SetEvent(static_cast<HANDLE>(held));
+    Sleep(INFINITE);
+    return 0;
+}
+
 // Starts a thread that takes the library's locks and keeps them until the
 // process ends; returns once they are held.
 int probeHoldLocksOnAThread() {
     static HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE thread = CreateThread(
-        nullptr, 0,
-        [](void*) -> DWORD {
-            profileLock.enter();
-            threadListLock.enter();
-            SetEvent(held);
-            Sleep(INFINITE);
-            return 0;
-        },
-        nullptr, 0, nullptr);
+    HANDLE thread = CreateThread(nullptr, 0, holdLocks, held, 0, nullptr);
     if (!thread)
         return 0;
     CloseHandle(thread);

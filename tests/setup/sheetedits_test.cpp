@@ -19,6 +19,7 @@
 #include <odbcinst.h>
 #include "base/rvalloc.h"
 #include "recinst.h"
+#include "requests.h"
 #include "sheetrequest.h"
 #include "wineini.h"
 #include "support/winfixture.h"
@@ -266,6 +267,30 @@ TEST_F(Interactive, ARefusedWriteShowsTheInstallersReasonAndKeepsTheSheetOpen) {
         EXPECT_EQ(sheetWindow, shown[0].owner);
         EXPECT_EQ("after", stored(savedAs, "Description")) << refusal.function;
     }
+}
+
+// Keys the table does not know survive every save byte for byte, though the
+// installer empties the section first; a translator chosen replaces the old.
+TEST_F(Interactive, EverySaveKeepsTheKeysTheTableDoesNotKnow) {
+    RecordingInstaller installer;
+    ASSERT_TRUE(installer.bound());
+    std::string name = freshName("Qs", "Keys"), renamed = freshName("Qs", "KeysMoved");
+    KeyValues kept = {{"CLIENT_LOCALE", "ja_jp.sjis"}, {"DB_LOCALE", "en_us.819"},
+                      {"TranslationName", "Old"},      {"TranslationDLL", "C:\\old.dll"},
+                      {"TranslationOption", "3"},      {"AdminNote", " {a;b} = c\xE9 "}};
+    seedDataSource(name, kept);
+    ASSERT_EQ(TRUE, ConfigDSN(nullptr, ODBC_CONFIG_DSN, sheetDriver,
+                              attrs({"DSN=" + name, "Description=changed"}).data()));
+    EXPECT_EQ(kept[0].second, stored(name, "CLIENT_LOCALE")) << "silent configure";
+    ASSERT_EQ(TRUE, renameAndSave(sheetDriver, name.c_str(), renamed.c_str()));
+    EXPECT_EQ(kept[0].second, stored(renamed, "CLIENT_LOCALE")) << "rename";
+    installer.translator("confirm:New:C:\\new.dll:7");
+    SheetDriver user({[](HWND sheet) { showPage(sheet, 1); },
+                      [](HWND sheet) { click(page(sheet, 1), 310); }, pressOk, cancelIfOpen});
+    EXPECT_EQ(TRUE, request(ODBC_CONFIG_DSN, attrs({"DSN=" + renamed})));
+    kept[2].second = "New", kept[3].second = "C:\\new.dll", kept[4].second = "7";
+    for (const auto& key : kept) // after all three saves
+        EXPECT_EQ(key.second, stored(renamed, key.first.c_str())) << key.first;
 }
 
 // A data source added without a name has no section of its own yet: the
