@@ -184,7 +184,8 @@ run 0 remove-driver --driver "$driver uni"
 rm -rf "$uni"
 
 # Export and import: a system data source whose values the file must keep
-# (';', '=', braces, a leading brace, text outside the code page) is
+# (';', '=', braces, a leading brace, text outside the code page, a key of
+# another tool with blanks at its ends) is
 # exported, removed and imported again and is stored as before; importing
 # it again leaves it; a dry run changes nothing; a section the setup library
 # refuses fails the import while the others are applied. Passwords are
@@ -198,8 +199,9 @@ stored() { # the data source's registration and values
 file=$rec/sources.ini
 winfile="Z:${file//\//\\}"
 run 0 add --system "$driver" "DSN=DsnconfigTrip;Description={a;b}}=c{d};HOST={{h}}};SRVR=$greek"
+reg add "$trip" /v Extra /d ' another tool'"'"'s; {x} ' /f
 run 0 export --system --driver "$driver" --output "$winfile" DsnconfigTrip
-grep -qxF $'HostName={{h}}}\r' "$file" || { echo "FAILED: exported: $(cat "$file")"; failures=$((failures + 1)); }
+grep -qxF $'HostName={{h}}}\r' "$file" && grep -qxF $'Extra={ another tool\'s; {x}} }\r' "$file" || { echo "FAILED: exported: $(cat "$file")"; failures=$((failures + 1)); }
 before=$(stored)
 run 0 remove --system "$driver" "DSN=DsnconfigTrip"
 reg delete "$trip" /f # Wine keeps the values of a removed data source

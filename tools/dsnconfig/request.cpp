@@ -25,10 +25,12 @@ bool storedEntry(const char* entry, wchar_t* keyword, wchar_t* value) {
     if (!toWide(storedKeyFor(text), keyword, nameCapacity))
         return false;
     begin = equals + 1;
-    while (isBlank(*begin))
-        ++begin;
     end = begin + std::strlen(begin);
-    while (end > begin && isBlank(end[-1]))
+    // The setup library drops the blanks around its own keys' values.
+    bool known = isStoredKey(keyword);
+    while (known && isBlank(*begin))
+        ++begin;
+    while (known && end > begin && isBlank(end[-1]))
         --end;
     std::memcpy(text, begin, end - begin);
     text[end - begin] = '\0';

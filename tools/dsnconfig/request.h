@@ -9,9 +9,9 @@ namespace dsnconfig {
 // as ANSI text and would register another name.
 bool checkCodePage(const char* what, const char* text);
 
-// The key an attribute-list entry is stored under and its value as the
-// setup library stores it, without the blanks around; false when they
-// would not fit.
+// The key an attribute-list entry is stored under and its value as
+// stored: without the blanks around it for a key of the setup library,
+// which drops them; false when they would not fit.
 bool storedEntry(const char* entry, wchar_t* keyword, wchar_t* value);
 
 // Sends an add, configure or remove request for dataSource in a scope

@@ -213,6 +213,30 @@ bool isStoredAlready(const ScopeInfo& scope, const wchar_t* name, const Attribut
     return same;
 }
 
+// The setup library stores the keys it knows and keeps other stored ones,
+// but does not store another key given in a request: each such key of the
+// section that is not stored as written is written through the installer,
+// so that an imported data source comes back whole.
+bool writeOtherKeys(const ScopeInfo& scope, const wchar_t* name, const AttributeList& list) {
+    static wchar_t key[nameCapacity];
+    static wchar_t value[valueCapacity];
+    static wchar_t stored[valueCapacity];
+    bool written = true;
+    forEachEntry(list, [&](const char* entry) {
+        if (!written || strncasecmp(entry, "DSN=", 4) == 0 || !storedEntry(entry, key, value) ||
+            isStoredKey(key) ||
+            (readValue(scope, name, key, stored) && std::wcscmp(value, stored) == 0))
+            return;
+        written = writeValue(scope, name, key, value);
+        if (!written) {
+            complain("dsnconfig: the installer did not write key %.*s\n",
+                     static_cast<int>(std::strcspn(entry, "=")), entry);
+            printInstallerErrors();
+        }
+    });
+    return written;
+}
+
 Outcome importSection(const FileSection& section, const Command& command) {
     static wchar_t name[nameCapacity];
     static wchar_t driver[nameCapacity];
@@ -236,7 +260,8 @@ Outcome importSection(const FileSection& section, const Command& command) {
         return Outcome::left;
     CommandKind kind = exists ? CommandKind::configure : CommandKind::add;
     if (!command.dryRun &&
-        !runRequest(nullptr, kind, info, driverName, section.name, section.attributes))
+        (!runRequest(nullptr, kind, info, driverName, section.name, section.attributes) ||
+         !writeOtherKeys(info, name, section.attributes)))
         return Outcome::failed;
     return exists ? Outcome::changed : Outcome::added;
 }
