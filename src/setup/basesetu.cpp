@@ -342,6 +342,7 @@ void initSetupContext(SetupContext* context, void* parentWindow, uint16_t reques
     context->dataSourceName = nullptr;
     context->keptKeys = nullptr;
     context->keptKeysLength = 0;
+    context->refusalReason = nullptr;
     context->sheet = nullptr;
     context->outputAddress = nullptr;
     context->handedBack = nullptr;
@@ -365,6 +366,8 @@ void destroySetupContext(SetupContext* context) {
     rvFree(context->keptKeys);
     context->keptKeys = nullptr;
     context->keptKeysLength = 0;
+    rvFree(context->refusalReason);
+    context->refusalReason = nullptr;
     if (context->values) {
         for (uint16_t i = 0; i < context->attributeCount; ++i)
             rvFree(context->values[i]);
@@ -446,17 +449,8 @@ int writeKeptKeys(const SetupContext* context, const char* name) {
     return 1;
 }
 
-// Writes the data source under its name, which the installer has found
-// valid. TRUE or FALSE.
-int writeDataSource(SetupContext* context) {
-    const char* name = context->dataSourceName;
-    const char* stored = context->storedName;
-    if (stored && stored[0] && compareIgnoreCaseZ(name, stored) != 0) {
-        if (!SQLRemoveDSNFromIni(stored))
-            return 0;
-    }
-    if (!SQLWriteDSNToIni(name, context->driverName))
-        return 0;
+// Writes the rows' values and the kept keys under name. TRUE or FALSE.
+int writeValues(SetupContext* context, const char* name) {
     for (uint16_t i = 0; i < context->attributeCount; ++i) {
         char* value = context->values[i];
         if (!value)
@@ -483,6 +477,58 @@ int writeDataSource(SetupContext* context) {
     }
     return writeKeptKeys(context, name);
 }
+
+// The installer keeps at most eight error records of its last call; each
+// message fits SQL_MAX_MESSAGE_LENGTH (512) bytes.
+enum : uint16_t { installerRecords = 8, installerMessageBytes = 512 };
+enum : int16_t { installerSuccess = 0, installerSuccessWithInfo = 1 };
+
+// Keeps the installer's messages about the call it just refused, one a
+// line, before a later call clears them; a message that would not fit
+// whole is left out. Nothing is kept when it gave none.
+void keepRefusalReason(SetupContext* context) {
+    char text[installerRecords * installerMessageBytes];
+    size_t used = 0;
+    for (uint16_t record = 1; record <= installerRecords; ++record) {
+        char message[installerMessageBytes] = "";
+        uint32_t code = 0;
+        uint16_t length = 0;
+        int16_t status = SQLInstallerError(record, &code, message, sizeof message, &length);
+        if (status != installerSuccess && status != installerSuccessWithInfo)
+            break;
+        size_t n = textLength(message);
+        size_t separator = used ? 1 : 0;
+        if (n == 0 || used + separator + n >= sizeof text)
+            continue;
+        if (separator)
+            text[used++] = '\n';
+        copyBytesZ(text + used, message, n);
+        used += n;
+    }
+    if (used)
+        context->refusalReason = rvAllocText(text, used);
+}
+
+// Writes the data source under its name, which the installer has found
+// valid. A rename writes the new name whole before it removes the old one,
+// and a rename that does not go through whole takes the new registration
+// back: the data source is then still stored under its old name alone, and
+// the request still names it there. TRUE or FALSE.
+int writeDataSource(SetupContext* context) {
+    const char* name = context->dataSourceName;
+    const char* stored = context->storedName;
+    int renaming = stored && stored[0] && compareIgnoreCaseZ(name, stored) != 0;
+    if (!SQLWriteDSNToIni(name, context->driverName)) {
+        keepRefusalReason(context);
+        return 0;
+    }
+    if (writeValues(context, name) && (!renaming || SQLRemoveDSNFromIni(stored)))
+        return 1;
+    keepRefusalReason(context);
+    if (renaming)
+        SQLRemoveDSNFromIni(name);
+    return 0;
+}
 } // namespace
 
 SaveOutcome saveDataSource(SetupContext* context) {
@@ -494,5 +540,19 @@ SaveOutcome saveDataSource(SetupContext* context) {
         return storeConnectionString(context) == 0 ? saveDone : saveFailed;
     if (!name || !name[0] || !SQLValidDSN(name))
         return saveInvalidName;
-    return writeDataSource(context) ? saveDone : saveRefused;
+    rvFree(context->refusalReason);
+    context->refusalReason = nullptr;
+    // After the save the data source is stored under its new name: the
+    // next save of the same request moves it from there. The copy is made
+    // first, so that running out of memory changes nothing stored.
+    char* storedName = rvAllocText(name);
+    if (!storedName)
+        return saveFailed;
+    if (!writeDataSource(context)) {
+        rvFree(storedName);
+        return saveRefused;
+    }
+    rvFree(context->storedName);
+    context->storedName = storedName;
+    return saveDone;
 }

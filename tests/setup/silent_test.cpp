@@ -436,11 +436,17 @@ TEST(Rename, AChangeOfLetterCaseOnlyRemovesNothing) {
     EXPECT_EQ("x", installer.ini["SALES"]["Unknown"]);
 }
 
-TEST(Rename, ARefusedRemovalWritesNothing) {
+// The new name is written whole before the old one is removed; when that
+// removal is refused the new registration is taken back (refused here too,
+// as an installer refuses every removal to a user without rights), and the
+// old data source stays whole.
+TEST(Rename, ARefusedRemovalLeavesTheOldNameWholeAndTakesTheNewBack) {
     FakeInstaller installer;
     installer.ini["Old"]["Database"] = "stores";
     installer.failRemove = true;
     EXPECT_EQ(0, renameAndSave(driver, "Old", "New"));
-    EXPECT_EQ(0u, installer.ini.count("New"));
     EXPECT_EQ("stores", installer.ini["Old"]["Database"]);
+    ASSERT_LE(2u, installer.calls.size());
+    EXPECT_EQ("SQLRemoveDSNFromIni Old", installer.calls[installer.calls.size() - 2]);
+    EXPECT_EQ("SQLRemoveDSNFromIni New", installer.calls.back());
 }
