@@ -39,6 +39,12 @@ WIX_SOURCE = os.path.join(TOP, "src", "installer", "qzifx06.wxs")
 # since both may be installed on one machine.
 UPGRADE_CODES = {"x86": "174CC10B-2D9D-4943-8E0C-41229DD3F372",
                  "x64": "27C3AACF-D1B3-49D9-B1A0-9344E9CB509D"}
+# Custom action types that wixl 0.101 writes wrong: it makes rollback
+# actions immediate ones, and marks an action that sets a property as one
+# run as the system account.
+ACTION_TYPES = {"RegisterDriverRollback": 3410,  # file's program, rollback, system, ignore status
+                "UnregisterDriverRollback": 3410,
+                "UseRecordedInstallDir": 51}     # sets a property
 # Product and package codes are name-based in this namespace: a version has
 # one product code on every machine, and the same commit gives the same
 # bytes.
@@ -271,9 +277,14 @@ def msi(out, version, arch, folder):
     # Properties given on the command line reach the installation script
     # only when they are secure (an installation by a user who is no
     # administrator, through policy).
-    query = ("UPDATE `Property` SET `Value` = 'INSTALLDIR;DSNFILE;WIX_DOWNGRADE_DETECTED;"
-             "WIX_UPGRADE_DETECTED' WHERE `Property` = 'SecureCustomProperties'")
-    if subprocess.run(["msibuild", out + ".tmp", "-q", query]).returncode != 0:
+    queries = ["UPDATE `Property` SET `Value` = 'INSTALLDIR;DSNFILE;WIX_DOWNGRADE_DETECTED;"
+               "WIX_UPGRADE_DETECTED' WHERE `Property` = 'SecureCustomProperties'"]
+    queries += ["UPDATE `CustomAction` SET `Type` = %d WHERE `Action` = '%s'" % (kind, action)
+                for action, kind in sorted(ACTION_TYPES.items())]
+    command = ["msibuild", out + ".tmp"]
+    for query in queries:
+        command += ["-q", query]
+    if subprocess.run(command).returncode != 0:
         sys.exit("package.py: msibuild failed for %s" % out)
     set_msi_summary(out + ".tmp", package_code, epoch())
     os.replace(out + ".tmp", out)
