@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The MSIs. The x64 one under 64-bit Wine's msiexec, in a throwaway prefix:
-# a silent install into INSTALLDIR after an older version, which it
-# replaces; the driver registered once with its help folder; a data source
+# a silent install into INSTALLDIR, and an upgrade that replaces it in
+# that folder; the driver registered once with its help folder; a data source
 # through the installed setup library; a downgrade refused; a repair that
-# restores a deleted file and keeps the count; a failed data-source import
-# that rolls the installation back; a silent uninstall that leaves no file
+# restores a deleted file and keeps the count; a data-source file that can't
+# be imported failing the installation; a silent uninstall that leaves no file
 # and no driver entry but the data source; beside the NSIS installation,
 # each package's own use of the driver. The x86 one (this machine can't
 # start 32-bit programs) from its contents.
@@ -50,10 +50,10 @@ new_prefix
 cp "$work/current.msi" "$work/previous.msi" "$work/setup64.exe" "$c/"
 dir=$c/ODBC64
 
-# The older version, then this one over it into the same folder.
+# The older version, then this one over it, into the folder it recorded.
 msiexec 0 /i 'C:\previous.msi' 'INSTALLDIR=C:\ODBC64\'
 run 0 'C:\ODBC64\dsnconfig.exe' add "$driver" 'DSN=Sales;HOST=dbhost;DB=stores'
-msiexec 0 /i 'C:\current.msi' 'INSTALLDIR=C:\ODBC64\'
+msiexec 0 /i 'C:\current.msi'
 expect_files "$dir" present
 expect_value "$drivers\\$driver" Setup 'C:\ODBC64\qzifx06s.dll'
 expect_value "$drivers\\$driver" HelpRootDirectory 'C:\ODBC64\help'

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the installers from the win32 and win64 builds and tests them: the
 # shipped installer statically, its 64-bit build under 64-bit Wine; the
-# MSIs, the x64 one under 64-bit Wine's msiexec.
+# MSIs, the x64 one under 64-bit Wine's msiexec; the signed packaging.
 # usage: tests/installer/run.sh   (from scripts/test, after both builds)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
@@ -18,4 +18,5 @@ python3 tools/package.py test-installer "$work/setup64.exe" "$version" "$work/wi
 status=0
 bash tests/installer/installer_wine.sh "$work/setup64.exe" build/win64/bin "$work/setup.exe" || status=1
 bash tests/installer/msi_wine.sh "$work" || status=1
+bash tests/installer/signing.sh "$work" || status=1
 exit $status
