@@ -70,7 +70,8 @@ has_key "$older" && fail "the older version was installed over the newer one"
 expect_value "$drivers\\$driver" UsageCount 0x1
 
 # A repair restores a deleted file and keeps the package's one use. (Wine's
-# msiexec has no /f; these properties are what it stands for.)
+# msiexec /f takes a package for a product code and repairs nothing; these
+# properties are what /fomus stands for.)
 rm -f "$dir/qzifx06R.dll"
 msiexec 0 /i 'C:\current.msi' REINSTALL=ALL REINSTALLMODE=omus
 [ -f "$dir/qzifx06R.dll" ] || fail "repair did not restore qzifx06R.dll"
