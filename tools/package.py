@@ -16,7 +16,8 @@ input: every file's time is SOURCE_DATE_EPOCH, zip entries are sorted.
                                     every artefact of a release from the
                                     staged folders, with SHA256SUMS; with
                                     KEY and CERT every program file in
-                                    them, the installers and the MSIs
+                                    them, the installer with its
+                                    uninstaller and plugins, and the MSIs
                                     signed
   package.py sums DIR FILE...       SHA256SUMS of the files, in DIR
 """
@@ -33,6 +34,7 @@ import zipfile
 TOP = os.path.abspath(os.path.join(os.path.dirname(__file__), ".."))
 SHIPPED = ["qzifx06s.dll", "qzifx06R.dll", "dsnconfig.exe", "help"]
 NSIS_SCRIPT = os.path.join(TOP, "src", "installer", "qzifx06.nsi")
+NSIS_PLUGINS = "/usr/share/nsis/Plugins/x86-unicode"
 WIX_SOURCE = os.path.join(TOP, "src", "installer", "qzifx06.wxs")
 # Windows Installer finds the older versions that an MSI replaces by its
 # upgrade code: fixed for as long as the product is, one per architecture
@@ -105,10 +107,10 @@ def make_zip(folder, top, out):
     os.replace(out + ".tmp", out)
 
 
-def makensis(out, defines):
+def makensis(out, defines, options=()):
     """Builds the installer; makensis's full listing of what it compiled
     goes to OUT.log, which the installer's static check reads."""
-    command = ["makensis", "-V4", "-NOCD", "-INPUTCHARSET", "UTF8"]
+    command = ["makensis", "-V4", "-NOCD", "-INPUTCHARSET", "UTF8"] + list(options)
     command += ["-D%s=%s" % (name, value) for name, value in defines]
     command += ["-DOUTFILE=" + os.path.abspath(out), NSIS_SCRIPT]
     with open(out + ".log", "w") as log:
@@ -119,9 +121,13 @@ def makensis(out, defines):
 
 
 def installer(out, version, bin32, bin64, key=None, cert=None):
-    makensis(out, [("VERSION", version), ("BIN32", os.path.abspath(bin32)),
-                   ("BIN64", os.path.abspath(bin64))]
-             + (makensis_signing(key, cert) if key else []))
+    defines = [("VERSION", version), ("BIN32", os.path.abspath(bin32)),
+               ("BIN64", os.path.abspath(bin64))]
+    if not key:
+        makensis(out, defines)
+        return
+    with tempfile.TemporaryDirectory() as work:
+        makensis(out, defines + makensis_signing(key, cert), signed_plugins(key, cert, work))
 
 
 def test_installer(out, version, bin64):
@@ -136,6 +142,16 @@ def makensis_signing(key, cert):
                        (sys.executable, os.path.abspath(__file__), "sign",
                         os.path.abspath(key), os.path.abspath(cert)))
     return [("SIGN_UNINSTALLER", command)]
+
+
+def signed_plugins(key, cert, work):
+    """makensis options that put signed copies of NSIS's plugins (Debian's
+    files) into the installer, which unpacks and loads them while it runs:
+    a folder added later is searched first."""
+    plugins = os.path.join(work, "x86-unicode")
+    shutil.copytree(NSIS_PLUGINS, plugins)
+    sign(key, cert, *[os.path.join(plugins, name) for name in sorted(os.listdir(plugins))])
+    return ['-X!addplugindir /x86-unicode "%s"' % plugins]
 
 
 def help_fragment(folder, win64):
@@ -158,10 +174,10 @@ def help_fragment(folder, win64):
             opened.append(parts[len(opened)])
             lines.append('<Directory Id="%s" Name="%s">'
                          % (ident("dir_", "/".join(opened)), opened[-1]))
-        source = path  # wixl finds sources in its working directory only
+        # A relative source: wixl finds sources in its working directory only.
         components.append(ident("c_", path))
         lines.append('<Component Id="%s" Guid="*" Win64="%s"><File Id="%s" Source="%s" KeyPath="yes"/>'
-                     '</Component>' % (components[-1], win64, ident("f_", path), source))
+                     '</Component>' % (components[-1], win64, ident("f_", path), path))
     if len(set(components)) != len(components):
         sys.exit("package.py: help file names that differ only in punctuation")
     lines += ["</Directory>"] * len(opened)
@@ -260,6 +276,9 @@ def set_msi_summary(path, package_code, stamp):
 
 
 def msi(out, version, arch, folder):
+    """Builds the MSI of one architecture with wixl from the staged folder,
+    then sets what wixl can't: the secure properties, the custom action
+    types it gets wrong, and the package code and times."""
     if arch not in UPGRADE_CODES:
         sys.exit("package.py: architecture %s is neither x86 nor x64" % arch)
     product_code = uuid.uuid5(CODE_NAMESPACE, "product %s %s" % (arch, version))

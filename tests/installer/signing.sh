@@ -1,93 +1,64 @@
 #!/usr/bin/env bash
-# The signed release's packaging (tools/package.py release with a key), from
-# the staged folders, with a throwaway CA and code-signing certificate:
-# every program file in every artefact, the uninstaller inside the
-# installer, the installer and the MSIs verify against the CA; a changed
-# byte does not; packaging twice, some seconds apart, gives the same bytes;
-# and removing a package's signature does not give back the unsigned
-# package, which is why scripts/release --verify compares the unsigned
-# builds.
-#
+# The signed packaging of a release (tools/package.py release with a key)
+# from the staged folders, with a throwaway CA: every program file in every
+# artefact, the uninstaller and plugins inside the installer, the installer
+# and the MSIs verify; a changed byte does not; two packagings some seconds
+# apart give the same bytes; a package without its signature is still not
+# the unsigned one (so scripts/release --verify compares unsigned builds).
 # usage: signing.sh WORK   (WORK with win32/ and win64/ staged)
 set -u
 work=$(readlink -f "$1")
 top=$(cd "$(dirname "$0")/../.." && pwd)
-version=$(cat "$top/build/win64/version.txt")
+name=qzifx06-$(cat "$top/build/win64/version.txt")
 failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 dir=$work/signing
-rm -rf "$dir" && mkdir -p "$dir"
-cd "$dir" || exit 1
+rm -rf "$dir" && mkdir -p "$dir/unpacked" && cd "$dir" || exit 1
 
-cat >openssl.cnf <<'EOF'
-[req]
-distinguished_name = name
-prompt = no
-[name]
-CN = qzifx06 test CA
-[ca]
-basicConstraints = critical, CA:true
-keyUsage = critical, keyCertSign
-[signer]
-basicConstraints = CA:false
-keyUsage = critical, digitalSignature
-extendedKeyUsage = codeSigning
-EOF
-{ openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.crt -days 2 \
-    -config openssl.cnf -extensions ca &&
-  openssl req -newkey rsa:2048 -nodes -keyout sign.key -out sign.csr -subj "/CN=qzifx06 test signer" &&
-  openssl x509 -req -in sign.csr -CA ca.crt -CAkey ca.key -CAcreateserial -out sign.crt -days 2 \
-    -extfile openssl.cnf -extensions signer; } >openssl.log 2>&1 || fail "test certificates: $(cat openssl.log)"
+certificate() { # NAME SUBJECT EXTENSION... (issued by ca when it exists)
+  openssl req -x509 -newkey rsa:2048 -nodes -days 2 -keyout "$1.key" -out "$1.crt" -subj "/CN=$2" \
+    ${ca:+-CA ca.crt -CAkey ca.key} "${@:3}" >>openssl.log 2>&1 || fail "certificate $1: $(cat openssl.log)"
+}
+ca= certificate ca "qzifx06 test CA" -addext basicConstraints=critical,CA:true \
+  -addext keyUsage=critical,keyCertSign
+ca=1 certificate sign "qzifx06 test signer" -addext basicConstraints=CA:false \
+  -addext keyUsage=critical,digitalSignature -addext extendedKeyUsage=codeSigning
 
 package() { # OUT [KEY CERT]
-  python3 "$top/tools/package.py" release "$dir/$1" "$version" "$work/win32" "$work/win64" "${@:2}" \
-    >"$dir/$1.log" 2>&1 || fail "packaging $1: $(tail -n 5 "$dir/$1.log")"
+  python3 "$top/tools/package.py" release "$dir/$1" "${name#qzifx06-}" "$work/win32" "$work/win64" \
+    "${@:2}" >"$1.log" 2>&1 || fail "packaging $1: $(tail -n 5 "$1.log")"
 }
 package signed sign.key sign.crt
 package again sign.key sign.crt
+package unsigned
 diff -r signed again >/dev/null || fail "two signed packagings differ: $(cmp signed/* again/* 2>&1 | head -n 3)"
 
 verifies() { osslsigncode verify -CAfile ca.crt -in "$1" >/dev/null 2>&1; }
-name=qzifx06-$version
-mkdir unpacked
-python3 -m zipfile -e "signed/$name-win32.zip" unpacked/win32
-python3 -m zipfile -e "signed/$name-win64.zip" unpacked/win64
-for arch in x86 x64; do
-  mkdir "unpacked/$arch" && msiextract -C "unpacked/$arch" "signed/$name-$arch.msi" >/dev/null ||
-    fail "can't unpack the $arch MSI"
-  verifies "signed/$name-$arch.msi" || fail "the $arch MSI does not verify"
+for kind in win32.zip win64.zip x86.msi x64.msi setup.exe; do
+  artefact=signed/$name-$kind
+  case $kind in
+    *.zip) python3 -m zipfile -e "$artefact" "unpacked/$kind" ;;
+    *.msi) mkdir "unpacked/$kind" && msiextract -C "unpacked/$kind" "$artefact" >/dev/null ;;
+    *.exe) 7zz x -y -o"unpacked/$kind" "$artefact" >/dev/null ;;
+  esac || fail "can't unpack $artefact"
+  if [[ $kind != *.zip ]]; then
+    verifies "$artefact" || fail "$artefact does not verify"
+    osslsigncode remove-signature -in "$artefact" -out removed >/dev/null 2>&1
+    cmp -s removed "unsigned/$name-$kind" && fail "$artefact without its signature is the unsigned one"
+  fi
 done
-7zz x -y -ounpacked/setup "signed/$name-setup.exe" >/dev/null || fail "can't unpack the installer"
-verifies "signed/$name-setup.exe" || fail "the installer does not verify"
-[ -f unpacked/setup/uninstall.exe ] || fail "no uninstaller in the installer"
-# NSIS's own plugins, unpacked to a temporary folder while the installer
-# runs, are Debian's files and are left as they are.
+# Three program files in each zip and MSI; six, the uninstaller and NSIS's
+# two plugins in the installer.
 programs=0
 while IFS= read -r -d '' f; do
-  [ "$(head -c 2 "$f")" = MZ ] || continue
-  programs=$((programs + 1))
-  verifies "$f" || fail "${f#"$dir"/} is not signed"
-done < <(find unpacked -type f -not -path '*/$PLUGINSDIR/*' -print0)
-# Three program files in each zip and MSI, twice three and the uninstaller
-# in the installer.
-[ "$programs" -eq 19 ] || fail "$programs program files in the artefacts, expected 19"
+  [ "$(head -c 2 "$f")" = MZ ] && programs=$((programs + 1)) && { verifies "$f" || fail "$f is not signed"; }
+done < <(find unpacked -type f -print0)
+[ "$programs" -eq 21 ] || fail "$programs program files in the artefacts, expected 21"
+[ -f unpacked/setup.exe/uninstall.exe ] || fail "no uninstaller in the installer"
 
-dll=$(find unpacked/win64 -name qzifx06s.dll)
-cp "$dll" flipped.dll
-size=$(stat -c %s flipped.dll)
-printf '\x5a' | dd of=flipped.dll bs=1 seek=$((size / 2)) conv=notrunc status=none
-cmp -s "$dll" flipped.dll && printf '\xa5' | dd of=flipped.dll bs=1 seek=$((size / 2)) conv=notrunc status=none
+python3 -c 'import sys; b = bytearray(open(sys.argv[1], "rb").read()); b[len(b) // 2] ^= 1
+open("flipped.dll", "wb").write(b)' "$(find unpacked/win64.zip -name qzifx06s.dll)"
 verifies flipped.dll && fail "a DLL with a changed byte still verifies"
-
-# The artefacts hold signed files: without its own signature, a signed
-# package is still not the unsigned one.
-package unsigned
-for artefact in "$name-x64.msi" "$name-setup.exe"; do
-  osslsigncode remove-signature -in "signed/$artefact" -out "removed-$artefact" >/dev/null 2>&1 ||
-    fail "can't remove the signature of $artefact"
-  cmp -s "removed-$artefact" "unsigned/$artefact" &&
-    fail "$artefact without its signature is the unsigned one: --verify could compare signed builds"
-done
 
 cd "$work" && [ "$failures" -gt 0 ] || rm -rf "$dir"
 echo "$failures failures"

@@ -1,7 +1,5 @@
-# Helpers of the installer tests under 64-bit Wine, sourced by them: a
-# throwaway prefix in $WINEPREFIX, programs run to their end, registry
-# values read with reg.exe. The sourcing script sets WINEPREFIX and counts
-# failures in $failures.
+# Helpers of the installer tests under 64-bit Wine, which source it after
+# setting WINEPREFIX (a throwaway prefix) and failures (their count).
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINELOADER=/usr/lib/wine/wine64
 wine=/usr/lib/wine/wine64
 c=$WINEPREFIX/drive_c
@@ -9,7 +7,6 @@ drivers='HKLM\Software\ODBC\ODBCINST.INI'
 driver="Informix ODBC Driver"
 
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
-
 new_prefix() {
   rm -rf "$WINEPREFIX"
   WINEARCH=win64 "$wine" wineboot -i >/dev/null 2>&1 </dev/null
@@ -34,7 +31,6 @@ value() {
     sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
 }
 has_key() { "$wine" reg query "$1" >/dev/null 2>&1 </dev/null; }
-
 expect_value() { # KEY NAME EXPECTED
   local got
   got=$(value "$1" "$2")
@@ -42,7 +38,6 @@ expect_value() { # KEY NAME EXPECTED
 }
 
 files="qzifx06s.dll qzifx06R.dll dsnconfig.exe help/wwhelp/wwhimpl/api.htm help/topics/infgeneral.htm"
-
 expect_files() { # DIR present|absent
   local f
   for f in $files; do
