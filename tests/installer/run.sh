@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the installers from the win32 and win64 builds and tests them: the
-# shipped installer statically, its 64-bit build under 64-bit Wine; the
-# MSIs, the x64 one under 64-bit Wine's msiexec; the signed packaging.
+# shipped installer statically, its 64-bit build under 64-bit Wine.
+# Then the MSIs and the signed packaging.
 # usage: tests/installer/run.sh   (from scripts/test, after both builds)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)

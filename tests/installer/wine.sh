@@ -1,5 +1,4 @@
-# Helpers of the installer tests under 64-bit Wine, which source it after
-# setting WINEPREFIX (a throwaway prefix) and failures (their count).
+# Helpers of the Wine installer tests; they set WINEPREFIX and failures first.
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINELOADER=/usr/lib/wine/wine64
 wine=/usr/lib/wine/wine64
 c=$WINEPREFIX/drive_c
