@@ -104,7 +104,7 @@ msiinfo suminfo "$work/x86.msi" | grep -qx 'Template: Intel;1033' || fail "x86.m
 msiinfo export "$work/x86.msi" Directory | grep -q $'^INSTALLDIR\tProgramFilesFolder\t' ||
   fail "x86.msi does not install into the 32-bit program folder"
 rm -rf "$work/x86" && mkdir "$work/x86" && msiextract -C "$work/x86" "$work/x86.msi" >/dev/null || fail "can't unpack x86.msi"
-formats=$(find "$work/x86" -name '*.dll' -o -name '*.exe' | xargs x86_64-w64-mingw32-objdump -f |
+formats=$(find "$work/x86" \( -name '*.dll' -o -name '*.exe' \) -exec x86_64-w64-mingw32-objdump -f {} + |
           sed -n 's/.*file format //p' | sort | uniq -c | xargs)
 [ "$formats" = "3 pei-i386" ] || fail "x86.msi's program files: $formats"
 names() { find "$1" -type f -printf '%f\n' | sort; }
