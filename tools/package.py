@@ -129,7 +129,7 @@ def help_include(folders):
     for folder in folders_seen:
         parts = folder.split("\\")
         parents.update("\\".join(parts[:n]) for n in range(1, len(parts) + 1))
-    lines += ['  RMDir "${DIR}\\%s"' % f for f in sorted(parents, key=lambda f: -f.count("\\"))]
+    lines += ['  RMDir "${DIR}\\%s"' % f for f in sorted(parents, key=lambda f: (-f.count("\\"), f))]
     lines += ["!macroend", ""]
     return "\n".join(lines)
 

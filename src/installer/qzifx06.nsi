@@ -130,7 +130,7 @@ Var OldDir64
 
   ; Sets $LogPath from /LOG= (default %TEMP%\qzifx06-NAME.log, NAME on
   ; the stack), logs the start and takes the mutex: 1618 while another
-  ; setup of the package runs. Uses $R0-$R6; called first.
+  ; setup of the package runs. Uses $R0-$R7; called first.
   Function ${UN}Begin
     Pop $R7
     ${GetParameters} $R1
@@ -155,10 +155,11 @@ Var OldDir64
     ${EndIf}
   FunctionEnd
 
-  ; Logs and shows the message on the stack, and ends the run with status
-  ; 1 once the current section returns.
+  ; Logs and shows the message on the stack, and stops the run with
+  ; status 1.
   Function ${UN}Failed
     Exch $0
+    Push $0
     Call ${UN}Log
     MessageBox MB_ICONSTOP|MB_OK "$0" /SD IDOK
     SetErrorLevel 1

@@ -62,6 +62,7 @@ log_has "$temp/qzifx06-setup.log" "Another setup of $driver is running"
 # A failure part way (no drive Q:) exits 1; its uninstall entry, with no
 # version, removes what it did.
 run 1 'C:\setup.exe' /S '/DIR64=Q:\ODBC64' '/D=C:\ODBC32'
+log_has "$temp/qzifx06-setup.log" "The 64-bit ODBC installer did not register the driver"
 expect_value "$uninstall" DisplayVersion ""
 has_key "$key" && fail "a failed setup registered the driver"
 recorded_uninstall 0
