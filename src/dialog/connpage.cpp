@@ -10,7 +10,7 @@
 #include "dialog/winprop.h"
 #include "base/rvdbcs.h"
 #include "setup/basesetu.h"
-#include "setup/mainsetu.h"
+#include "setup/translator.h"
 #include "resources/resource.h"
 #include "store/registry.h"
 

@@ -1,7 +1,7 @@
 #include "setup/basesetu.h"
 #include "base/rvplatform.h"
 #include "store/instshim.h"
-#include "setup/mainsetu.h"
+#include "setup/connection_string.h"
 #include "base/crypt.h"
 #include "base/perthred.h"
 #include "base/rverror.h"

@@ -76,18 +76,14 @@ has_key "$current" && fail "the product is installed after a failed installation
 expect_files "$c/Program Files/qzifx06" absent
 run 0 "$work/win64/dsnconfig.exe" remove-driver
 
-# Into the default folder, with a data-source file when dsnconfig can
-# import one; then beside the NSIS installation. Each holds one use.
+# Into the default folder, with a data-source file; then beside the NSIS
+# installation. Each holds one use.
 default=$c/Program\ Files/qzifx06
-if "$wine" "$work/win64/dsnconfig.exe" help 2>/dev/null </dev/null | grep -q '^ *dsnconfig import'; then
-  printf '[Imported]\r\nDriver=%s\r\nHOST=dbhost2\r\nDB=inventory\r\n' "$driver" >"$c/sources.dsn"
-  msiexec 0 /i 'C:\current.msi' 'DSNFILE=C:\sources.dsn'
-  run 0 "C:\\Program Files\\qzifx06\\dsnconfig.exe" show Imported
-  grep -qxF '  Database = inventory' <<<"$out" || fail "imported data source not shown: $out"
-else
-  echo "SKIPPED: DSNFILE import (this build's dsnconfig has no import command)"
-  msiexec 0 /i 'C:\current.msi'
-fi
+printf '[Imported]\r\nDriver=%s\r\nScope=user\r\nHOST=dbhost2\r\nDB=inventory\r\n' "$driver" >"$c/sources.dsn"
+msiexec 0 /i 'C:\current.msi' 'DSNFILE=C:\sources.dsn'
+# Imported as a system data source whatever the file's Scope says.
+run 0 "C:\\Program Files\\qzifx06\\dsnconfig.exe" show --system Imported
+grep -qxF '  Database = inventory' <<<"$out" || fail "imported data source not shown: $out"
 expect_files "$default" present
 run 0 'C:\setup64.exe' /S '/DIR64=C:\NSIS64' '/D=C:\NSIS32'
 expect_value "$drivers\\$driver" UsageCount 0x2

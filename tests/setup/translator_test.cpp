@@ -6,7 +6,7 @@
 #include "support/fakeinst.h"
 #include "requests.h"
 #include "setup/basesetu.h"
-#include "setup/mainsetu.h"
+#include "setup/translator.h"
 #include "support/winfixture.h"
 #include "support/regkeys.h"
 #include "support/testsupport.h"

@@ -1,5 +1,5 @@
-// The save step of a request: writing the data source, or for a file data
-// source handing its connection string back to the caller.
+// A file data source's save: its connection string handed back to the
+// caller through the string variable whose address "OutStrAddr" gives.
 #pragma once
 #include "setup/basesetu.h"
 
@@ -15,11 +15,3 @@ int decodeOutputAddress(const char* value, uint32_t length, char*** address);
 // earlier is freed first. 0 on success, 1 when memory ran out (the variable
 // then holds null).
 int storeConnectionString(SetupContext* context);
-
-// The translator step of the Connection and Advanced pages: the installer's
-// translator dialog, opened on the data source's stored choice; a choice
-// made there is appended to the context as three rows (TranslationName,
-// TranslationDll, TranslationOption; all empty and "0" for no translator),
-// which the save step writes after the table's own keys. 0 when done or
-// cancelled, 1 when memory ran out (rows already appended stay).
-int chooseTranslator(void* window, SetupContext* context);
