@@ -107,15 +107,47 @@ def make_zip(folder, top, out):
     os.replace(out + ".tmp", out)
 
 
+def help_include(folders):
+    """The help folder's files as NSIS macros: InstallHelp BIN DIR installs
+    them, RemoveHelp DIR deletes them and then their folders when empty,
+    so that an uninstall leaves what others put there."""
+    paths = files_under(os.path.join(folders[0], "help"))
+    for other in folders[1:]:
+        if files_under(os.path.join(other, "help")) != paths:
+            sys.exit("package.py: the architectures' help folders differ")
+    lines = ["; written by tools/package.py", "!macro InstallHelp BIN DIR"]
+    folders_seen = []
+    for path in paths:
+        folder = "\\".join(["help"] + path.split("/")[:-1])
+        if folder not in folders_seen:
+            folders_seen.append(folder)
+            lines.append('  SetOutPath "${DIR}\\%s"' % folder)
+        lines.append('  File "${BIN}\\help\\%s"' % path.replace("/", "\\"))
+    lines += ["!macroend", "!macro RemoveHelp DIR"]
+    lines += ['  Delete /REBOOTOK "${DIR}\\help\\%s"' % p.replace("/", "\\") for p in paths]
+    parents = set()
+    for folder in folders_seen:
+        parts = folder.split("\\")
+        parents.update("\\".join(parts[:n]) for n in range(1, len(parts) + 1))
+    lines += ['  RMDir "${DIR}\\%s"' % f for f in sorted(parents, key=lambda f: (-f.count("\\"), f))]
+    lines += ["!macroend", ""]
+    return "\n".join(lines)
+
+
 def makensis(out, defines, options=()):
     """Builds the installer; makensis's full listing of what it compiled
     goes to OUT.log, which the installer's static check reads."""
-    command = ["makensis", "-V4", "-NOCD", "-INPUTCHARSET", "UTF8"] + list(options)
-    command += ["-D%s=%s" % (name, value) for name, value in defines]
-    command += ["-DOUTFILE=" + os.path.abspath(out), NSIS_SCRIPT]
-    with open(out + ".log", "w") as log:
-        if subprocess.run(command, stdout=log, stderr=subprocess.STDOUT).returncode != 0:
-            sys.exit("package.py: makensis failed, see %s.log" % out)
+    bins = [value for name, value in defines if name in ("BIN32", "BIN64")]
+    with tempfile.TemporaryDirectory() as work:
+        include = os.path.join(work, "help.nsh")
+        with open(include, "w", encoding="utf-8") as f:
+            f.write(help_include(bins))
+        command = ["makensis", "-V4", "-NOCD", "-INPUTCHARSET", "UTF8"] + list(options)
+        command += ["-D%s=%s" % (name, value) for name, value in defines]
+        command += ["-DHELP_FILES=" + include, "-DOUTFILE=" + os.path.abspath(out), NSIS_SCRIPT]
+        with open(out + ".log", "w") as log:
+            if subprocess.run(command, stdout=log, stderr=subprocess.STDOUT).returncode != 0:
+                sys.exit("package.py: makensis failed, see %s.log" % out)
     stamp = epoch()
     os.utime(out, (stamp, stamp))
 

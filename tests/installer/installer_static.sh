@@ -47,9 +47,9 @@ rm -rf "$dir"
 
 [ -f "$log" ] || fail "no build log $log"
 expect_log() { grep -qF -- "$1" "$log" || fail "the installer does not: $1"; }
-expect_log 'ExecToLog "$INSTDIR\dsnconfig.exe" install-driver --driver "Informix ODBC Driver" --help-root "$INSTDIR\help"'
-expect_log 'ExecToLog "$INSTDIR\dsnconfig.exe" remove-driver --driver "Informix ODBC Driver"'
-expect_log 'ExecToLog "$Dir64\dsnconfig.exe" install-driver --driver "Informix ODBC Driver" --help-root "$Dir64\help"'
+expect_log 'Push: "$INSTDIR\dsnconfig.exe" install-driver --driver "Informix ODBC Driver" --help-root "$INSTDIR\help"'
+expect_log 'Push: "$INSTDIR\dsnconfig.exe" remove-driver --driver "Informix ODBC Driver"'
+expect_log 'Push: "$Dir64\dsnconfig.exe" install-driver --driver "Informix ODBC Driver" --help-root "$Dir64\help"'
 expect_log 'WriteRegStr: HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\qzifx06\DisplayVersion='
 # Every registry write of the installer is made in the 32-bit view.
 views=$(grep -E '^(SetRegView|WriteReg|DeleteRegKey)' "$log" | awk '/^SetRegView/{v=$2;next}{print v}' | sort -u | tr '\n' ' ')

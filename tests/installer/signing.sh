@@ -48,12 +48,13 @@ for kind in win32.zip win64.zip x86.msi x64.msi setup.exe; do
   fi
 done
 # Three program files in each zip and MSI; six, the uninstaller and NSIS's
-# two plugins in the installer (7-Zip shows the uninstaller as uninstall.exe).
+# two plugins in the installer (7-Zip shows the uninstaller as uninstall.exe),
+# and once more for each half the copy a file in use is replaced with, as $0.
 programs=0
 while IFS= read -r -d '' f; do
   [ "$(head -c 2 "$f")" = MZ ] && programs=$((programs + 1)) && { verifies "$f" || fail "$f is not signed"; }
 done < <(find unpacked -type f -print0)
-[ "$programs" -eq 21 ] || fail "$programs program files in the artefacts, expected 21"
+[ "$programs" -eq 23 ] || fail "$programs program files in the artefacts, expected 23"
 
 python3 -c 'import sys; b = bytearray(open(sys.argv[1], "rb").read()); b[len(b) // 2] ^= 1
 open("flipped.dll", "wb").write(b)' "$(find unpacked/win64.zip -name qzifx06s.dll)"
