@@ -12,5 +12,5 @@ endforeach()
 if(found)
   list(JOIN found "\n" found)
   message(FATAL_ERROR "${found}\nInclude a header by its folder-qualified name "
-    "(\"base/rverror.h\"); a relative include steps around the layers.")
+    "(\"base/error_list.h\"); a relative include steps around the layers.")
 endif()

@@ -10,7 +10,7 @@
 #
 # A layer's include path is a folder of links to its own folder and to the
 # folders of the layers it uses, and nothing else: an include written
-# "dialog/propshet.h" in src/setup names a file that its compiler cannot
+# "dialog/property_sheet.h" in src/setup names a file that its compiler cannot
 # see, so a dependency that runs up fails to build. Headers are always
 # included by their folder-qualified name; a relative "../" include would
 # step around the layer's view, so the build refuses it.

@@ -1,9 +1,9 @@
 #include "setup/connection_string.h"
-#include "base/hexify.h"
-#include "base/rvalloc.h"
-#include "base/rvdbcs.h"
-#include "base/rverror.h"
-#include "store/instshim.h"
+#include "base/hex_text.h"
+#include "base/allocation.h"
+#include "base/multibyte_text.h"
+#include "base/error_list.h"
+#include "store/installer_shim.h"
 #include "store/registry.h"
 
 int decodeOutputAddress(const char* value, uint32_t length, char*** address) {

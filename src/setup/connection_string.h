@@ -1,7 +1,7 @@
 // A file data source's save: its connection string handed back to the
 // caller through the string variable whose address "OutStrAddr" gives.
 #pragma once
-#include "setup/basesetu.h"
+#include "setup/setup_context.h"
 
 // Decodes an "OutStrAddr" value: two characters, then the 2 * sizeof(void*)
 // hexadecimal digits of the caller's string variable's address, least

@@ -1,8 +1,8 @@
 #include "setup/translator.h"
-#include "base/rvalloc.h"
-#include "base/rvdbcs.h"
-#include "base/rverror.h"
-#include "store/instshim.h"
+#include "base/allocation.h"
+#include "base/multibyte_text.h"
+#include "base/error_list.h"
+#include "store/installer_shim.h"
 #include "store/registry.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The translator step of the Connection and Advanced pages.
 #pragma once
-#include "setup/basesetu.h"
+#include "setup/setup_context.h"
 
 // The translator step of the Connection and Advanced pages: the installer's
 // translator dialog, opened on the data source's stored choice; a choice

@@ -1,8 +1,8 @@
 #include "store/registry.h"
-#include "base/perthred.h"
-#include "base/rvdbcs.h"
-#include "base/rvpath.h"
-#include "base/utility.h"
+#include "base/per_thread.h"
+#include "base/multibyte_text.h"
+#include "base/file_path.h"
+#include "base/resource_library.h"
 
 namespace {
 typedef int(PLAT_STDCALL* GetProfileStringFunction)(const char* section, const char* key,

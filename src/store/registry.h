@@ -3,7 +3,7 @@
 // through it; the other two are read straight from the registry; any other
 // file goes to the platform's profile function.
 #pragma once
-#include "base/rvplatform.h"
+#include "base/platform.h"
 
 class RvCriticalSection;
 // Guards the binding of the installer for profile reads.

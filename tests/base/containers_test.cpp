@@ -1,11 +1,11 @@
 // Containers: growth, ordered insertion, the keyword dictionary, the bit set
 // and the sorted pair lookup.
-#include "base/rvarray.h"
-#include "base/rvbitarr.h"
-#include "base/rvseqdic.h"
-#include "base/rvsorted.h"
-#include "base/rvstring.h"
-#include "support/testsupport.h"
+#include "base/pointer_array.h"
+#include "base/bit_array.h"
+#include "base/sequence_dictionary.h"
+#include "base/sorted_array.h"
+#include "base/narrow_string.h"
+#include "support/test_support.h"
 #include <vector>
 
 namespace {

@@ -1,10 +1,10 @@
 // Hexadecimal text, the scrambling modes, the stored form of secret-text
 // values and the file date helper.
-#include "base/bosfindf.h"
-#include "base/crypt.h"
-#include "base/hexify.h"
-#include "support/testfiles.h"
-#include "support/testsupport.h"
+#include "base/file_info.h"
+#include "base/scramble.h"
+#include "base/hex_text.h"
+#include "support/test_files.h"
+#include "support/test_support.h"
 #include <cstdlib>
 #include <cstring>
 #include <string>

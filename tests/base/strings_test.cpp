@@ -1,13 +1,13 @@
 // Text routines: character stepping in the ANSI code page and UTF-8,
 // case-insensitive comparison, counted strings and conversions.
-#include "base/rvpath.h"
-#include "base/rvplatform.h"
-#include "base/rvdbcs.h"
-#include "base/rverror.h"
-#include "base/rvstring.h"
-#include "base/rvstringw.h"
-#include "base/ucnvconv.h"
-#include "support/testsupport.h"
+#include "base/file_path.h"
+#include "base/platform.h"
+#include "base/multibyte_text.h"
+#include "base/error_list.h"
+#include "base/narrow_string.h"
+#include "base/wide_string.h"
+#include "base/icu_converter.h"
+#include "support/test_support.h"
 #include <clocale>
 #include <cstring>
 

@@ -1,9 +1,9 @@
 // Per-thread records: each thread finds its own current error list, and
 // concurrent first uses neither lose records nor diagnostics.
-#include "base/rverror.h"
-#include "entry/libmain.h"
-#include "base/perthred.h"
-#include "support/testsupport.h"
+#include "base/error_list.h"
+#include "entry/library_lifetime.h"
+#include "base/per_thread.h"
+#include "support/test_support.h"
 #include <atomic>
 #include <thread>
 #include <vector>

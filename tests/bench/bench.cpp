@@ -15,8 +15,8 @@
 #include <unistd.h>
 #endif
 #include <odbcinst.h>
-#include "support/regkeys.h"
-#include "support/storedkeys.h"
+#include "support/registry_keys.h"
+#include "support/stored_keys.h"
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>

@@ -2,14 +2,14 @@
 // resource library, as a window of its own for what it shows and inside a
 // running property sheet for its drawing thread.
 #include "rvversion.h"
-#include "dialog/aboutpag.h"
-#include "dialog/propshet.h"
-#include "base/utility.h"
-#include "support/winfixture.h"
-#include "setup/basesetu.h"
-#include "support/boxwatch.h"
-#include "support/pagesteps.h"
-#include "support/regkeys.h"
+#include "dialog/about_page.h"
+#include "dialog/property_sheet.h"
+#include "base/resource_library.h"
+#include "support/windows_fixture.h"
+#include "setup/setup_context.h"
+#include "support/message_boxes.h"
+#include "support/page_steps.h"
+#include "support/registry_keys.h"
 #include <gtest/gtest.h>
 #include <commctrl.h>
 #include <functional>

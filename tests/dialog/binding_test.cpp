@@ -3,11 +3,11 @@
 // change them, and read back. A table of the test's own covers the row types
 // that the driver's table lacks. Every test ends with no block left.
 #include "pages.h"
-#include "base/crypt.h"
-#include "base/rvalloc.h"
-#include "dialog/wingetst.h"
-#include "setup/basesetu.h"
-#include "support/testsupport.h"
+#include "base/scramble.h"
+#include "base/allocation.h"
+#include "dialog/control_binding.h"
+#include "setup/setup_context.h"
+#include "support/test_support.h"
 #include <windows.h>
 #include <cstring>
 #include <memory>

@@ -8,14 +8,14 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <odbcinst.h>
-#include "base/rvplatform.h"
-#include "base/utility.h"
-#include "support/winfixture.h"
-#include "setup/wineini.h"
-#include "support/sheetdrive.h"
-#include "support/sheetrequest.h"
-#include "support/sheetwindows.h"
-#include "support/testsupport.h"
+#include "base/platform.h"
+#include "base/resource_library.h"
+#include "support/windows_fixture.h"
+#include "setup/wine_odbc_ini.h"
+#include "support/sheet_driver.h"
+#include "support/sheet_request.h"
+#include "support/sheet_windows.h"
+#include "support/test_support.h"
 #include <string>
 #include <vector>
 

@@ -1,23 +1,23 @@
 // The property sheet host under Wine's comctl32: pages of this program's
-// own (sheettest.rc) that follow the shared page rules, driven from inside
+// own (sheet_test_pages.rc) that follow the shared page rules, driven from inside
 // the sheet once it shows.
-#include "base/rvalloc.h"
-#include "base/rverror.h"
-#include "dialog/dlldialg.h"
-#include "dialog/propshet.h"
-#include "base/utility.h"
-#include "dialog/wincente.h"
-#include "dialog/winprop.h"
-#include "help/rvbrowser.h"
-#include "help/rvdisplayhelp.h"
-#include "support/winfixture.h"
-#include "setup/basesetu.h"
-#include "support/boxwatch.h"
-#include "support/helprecord.h"
-#include "support/pagesteps.h"
-#include "support/regkeys.h"
-#include "support/sheetwindows.h"
-#include "support/testsupport.h"
+#include "base/allocation.h"
+#include "base/error_list.h"
+#include "dialog/standalone_dialogs.h"
+#include "dialog/property_sheet.h"
+#include "base/resource_library.h"
+#include "dialog/window_placement.h"
+#include "dialog/page_context.h"
+#include "help/browser_launch.h"
+#include "help/help_url.h"
+#include "support/windows_fixture.h"
+#include "setup/setup_context.h"
+#include "support/message_boxes.h"
+#include "support/help_recorder.h"
+#include "support/page_steps.h"
+#include "support/registry_keys.h"
+#include "support/sheet_windows.h"
+#include "support/test_support.h"
 #include <commctrl.h>
 #include <functional>
 #include <string>

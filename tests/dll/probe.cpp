@@ -2,9 +2,9 @@
 // library and entry function as the setup library, so that a test program
 // can watch the per-thread records across real loads and unloads. Never
 // part of the shipped DLL.
-#include "base/rvalloc.h"
-#include "base/rvplatform.h"
-#include "base/perthred.h"
+#include "base/allocation.h"
+#include "base/platform.h"
+#include "base/per_thread.h"
 #include <cstdint>
 #include <windows.h>
 

@@ -2,12 +2,12 @@
 // hand-off URL, the redirect page and the browser's command line; under
 // Wine also the default browser read from a seeded ".htm" association and
 // started for real (the recording browser stand-in, browserfix.exe).
-#include "base/rvalloc.h"
-#include "base/rvplatform.h"
-#include "help/browserdde.h"
-#include "help/rvbrowser.h"
-#include "help/rvdisplayhelp.h"
-#include "support/testsupport.h"
+#include "base/allocation.h"
+#include "base/platform.h"
+#include "help/browser_dde.h"
+#include "help/browser_launch.h"
+#include "help/help_url.h"
+#include "support/test_support.h"
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -18,7 +18,7 @@
 #include <thread>
 #include <string>
 #ifdef _WIN32
-#include "support/winfixture.h"
+#include "support/windows_fixture.h"
 #include <windows.h>
 #endif
 

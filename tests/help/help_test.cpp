@@ -2,16 +2,16 @@
 // of the browser launch, and the message about a missing help folder. The
 // browser launch is replaced by a recorder; the help folder is read from
 // the registry under Wine only, since a Linux host has none.
-#include "base/rvalloc.h"
-#include "base/utility.h"
-#include "help/rvbrowser.h"
-#include "help/rvdisplayhelp.h"
-#include "support/testsupport.h"
+#include "base/allocation.h"
+#include "base/resource_library.h"
+#include "help/browser_launch.h"
+#include "help/help_url.h"
+#include "support/test_support.h"
 #include <cstring>
 #include <string>
 #include <vector>
 #ifdef _WIN32
-#include "support/winfixture.h"
+#include "support/windows_fixture.h"
 #include <windows.h>
 #endif
 
@@ -208,8 +208,8 @@ TEST_F(Help, ABackslashIsReplacedOnlyWhereItIsAWholeCharacter) {
 }
 
 #ifdef _WIN32
-#include "support/boxwatch.h"
-#include "support/regkeys.h"
+#include "support/message_boxes.h"
+#include "support/registry_keys.h"
 namespace {
 // The messages shown while act runs, as "caption|text", each answered OK.
 template <typename Act> std::vector<std::string> boxesShownBy(Act act) {

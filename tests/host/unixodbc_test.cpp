@@ -32,8 +32,8 @@
 #include <utility>
 #include <vector>
 
-#include "support/testfiles.h"
-#include "support/testsupport.h"
+#include "support/test_files.h"
+#include "support/test_support.h"
 
 namespace {
 const char driver[] = "Informix Test Driver";

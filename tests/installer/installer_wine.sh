@@ -89,7 +89,7 @@ run 0 'C:\ODBC64\dsnconfig.exe' show Sales
 grep -qxF '  Database = stores' <<<"$out" || fail "data source not shown: $out"
 
 # The help pages the installed driver's Help opens.
-python3 "$top/tests/help/helppages_test.py" "$bin64" --driver "$driver" ||
+python3 "$top/tests/help/help_pages_test.py" "$bin64" --driver "$driver" ||
   fail "help pages of the installed driver"
 
 # An upgrade with the setup library loaded by a program (an older one

@@ -1,7 +1,7 @@
 // Which profile a file name selects: the base name is looked up, letter
 // case significant, as a piece of "ODBC.INI ODBCINST.INI CONTROL.INI".
 #include "store/registry.h"
-#include "support/regkeys.h"
+#include "support/registry_keys.h"
 #include <gtest/gtest.h>
 #include <string>
 

@@ -2,8 +2,8 @@
 // directory holds a stand-in odbccp32.dll without SQLGetPrivateProfileString,
 // which the library's own load of "odbccp32.dll" finds first.
 #include "store/registry.h"
-#include "support/regkeys.h"
-#include "support/winfixture.h"
+#include "support/registry_keys.h"
+#include "support/windows_fixture.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 

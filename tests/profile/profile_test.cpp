@@ -2,8 +2,8 @@
 // the registry as seeded here, ODBC.INI through Wine's own installer,
 // anything else through the platform's profile-file function.
 #include "store/registry.h"
-#include "support/regkeys.h"
-#include "support/winfixture.h"
+#include "support/registry_keys.h"
+#include "support/windows_fixture.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdio>

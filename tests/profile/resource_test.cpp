@@ -1,8 +1,8 @@
 // The resource library: its name follows the setup library's, it is looked
 // for beside it and then through the platform's search, it is counted per
 // use, and strings load in narrow or wide form.
-#include "base/utility.h"
-#include "support/winfixture.h"
+#include "base/resource_library.h"
+#include "support/windows_fixture.h"
 #include <gtest/gtest.h>
 
 namespace {

@@ -4,15 +4,15 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <odbcinst.h>
-#include "base/rvalloc.h"
-#include "requests.h"
-#include "sheetrequest.h"
-#include "wineini.h"
-#include "support/winfixture.h"
-#include "support/boxwatch.h"
-#include "support/regkeys.h"
-#include "support/sheetdrive.h"
-#include "support/testsupport.h"
+#include "base/allocation.h"
+#include "sheetless_requests.h"
+#include "sheet_request.h"
+#include "wine_odbc_ini.h"
+#include "support/windows_fixture.h"
+#include "support/message_boxes.h"
+#include "support/registry_keys.h"
+#include "support/sheet_driver.h"
+#include "support/test_support.h"
 #include <string>
 
 TEST_F(Interactive, AnAddShowsTheFourPagesAndOkStoresWhatTheUserTyped) {

@@ -1,11 +1,11 @@
 // Silent requests against a recording installer: what is read, what is
 // written and in which order, and what is refused without a write.
-#include "support/fakeinst.h"
-#include "requests.h"
-#include "setup/basesetu.h"
-#include "setup/infsgbvr.h"
-#include "entry/setup.h"
-#include "support/testsupport.h"
+#include "support/fake_installer.h"
+#include "sheetless_requests.h"
+#include "setup/setup_context.h"
+#include "setup/attribute_table.h"
+#include "entry/exports.h"
+#include "support/test_support.h"
 #include <cstring>
 #include <string>
 

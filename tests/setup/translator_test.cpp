@@ -2,14 +2,14 @@
 // choice stored in Wine's ODBC.INI, and the three rows a choice adds,
 // written after the table's own keys.
 #ifdef _WIN32
-#include "base/rvalloc.h"
-#include "support/fakeinst.h"
-#include "requests.h"
-#include "setup/basesetu.h"
+#include "base/allocation.h"
+#include "support/fake_installer.h"
+#include "sheetless_requests.h"
+#include "setup/setup_context.h"
 #include "setup/translator.h"
-#include "support/winfixture.h"
-#include "support/regkeys.h"
-#include "support/testsupport.h"
+#include "support/windows_fixture.h"
+#include "support/registry_keys.h"
+#include "support/test_support.h"
 #include <string>
 
 namespace {

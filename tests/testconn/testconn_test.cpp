@@ -1,18 +1,18 @@
 // Test Connect under Wine: the connection string, a real connection through
 // Wine's odbc32, unixODBC and the sqlite ODBC driver (standing in for the
 // Informix driver), and, through the driver manager stand-in of
-// tests/fixtures/fakedm, the paths no real driver manager takes on demand.
+// tests/fixtures/fake_driver_manager, the paths no real driver manager takes on demand.
 // Every message box is read (caption, text, buttons, icon, owner) and
 // answered by an automation thread.
-#include "base/crypt.h"
-#include "base/rvalloc.h"
-#include "setup/basesetu.h"
-#include "testconn/testconn.h"
-#include "support/boxwatch.h"
-#include "support/libstart.h"
-#include "support/sheetdrive.h"
-#include "support/sheetwindows.h"
-#include "support/testsupport.h"
+#include "base/scramble.h"
+#include "base/allocation.h"
+#include "setup/setup_context.h"
+#include "testconn/test_connect.h"
+#include "support/message_boxes.h"
+#include "support/library_start.h"
+#include "support/sheet_driver.h"
+#include "support/sheet_windows.h"
+#include "support/test_support.h"
 #include <windows.h>
 #include <odbcinst.h>
 #include <cstdio>

@@ -1,11 +1,11 @@
 // dsnconfig: turning the administrator's ';' list into the installer's
 // NUL-separated list, and refusing a command line before any installer
 // call.
-#include "attrlist.h"
-#include "cmdline.h"
-#include "dsnfile.h"
+#include "attribute_list.h"
+#include "command_line.h"
+#include "data_source_file.h"
 #include "keywords.h"
-#include "pefile.h"
+#include "pe_machine.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <string>

@@ -3,10 +3,10 @@
 // removes and shows its data sources through the installer's own entry
 // points, so the installer loads the setup library and calls ConfigDSN
 // exactly as the ODBC administrator would. It takes its arguments and
-// calls the installer in UTF-16 (wintext.h).
-#include "driverreg.h"
-#include "request.h"
-#include "transfer.h"
+// calls the installer in UTF-16 (wide_text.h).
+#include "driver_registration.h"
+#include "installer_request.h"
+#include "export_import.h"
 #include <cstring>
 
 using namespace dsnconfig;

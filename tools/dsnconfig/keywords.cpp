@@ -1,5 +1,5 @@
 #include "keywords.h"
-#include "setup/infsgbvr.h"
+#include "setup/attribute_table.h"
 #include <cstring>
 #include <strings.h>
 

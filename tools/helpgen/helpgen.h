@@ -1,7 +1,7 @@
 // The online help's topic pages, made from the attribute table, the dialog
 // templates of the resource library and the texts of topics.txt.
 #pragma once
-#include "setup/infsgbvr.h"
+#include "setup/attribute_table.h"
 #include <string>
 #include <vector>
 
