@@ -220,19 +220,14 @@ void setNotifyResult(HWND page, LONG_PTR value) {
 
 void handleNotification(HWND page, const NMHDR* header) {
     SetupContext* context = contextOf(page);
-    SheetHolder* holder = sheetOf(page);
     switch (header->code) {
     case PSN_SETACTIVE:
         // Nothing on this page can be applied.
         SendMessageA(GetParent(page), PSM_UNCHANGED, reinterpret_cast<WPARAM>(page), 0);
-        if (holder)
-            holder->applyOk = 1;
         if (context)
             startAnimation(&context->animation, page);
         break;
     case PSN_RESET:
-        if (holder)
-            holder->applyOk = 1;
         if (context)
             stopAnimation(&context->animation);
         return;

@@ -9,7 +9,6 @@
 #include "dialog/wingetst.h"
 #include "dialog/winprop.h"
 #include "base/rvdbcs.h"
-#include "base/rverror.h"
 #include "setup/basesetu.h"
 #include "setup/mainsetu.h"
 #include "resources/resource.h"
@@ -33,9 +32,6 @@ enum : int {
     controlUseDefaultLogin = IDC_USE_DEFAULT_LOGIN,
 };
 
-// The page's own read-back, which it sends itself on PSN_APPLY.
-enum : WPARAM { pageCommandApply = 2 };
-
 // Informix client settings are read into buffers of this size: a value
 // needs its terminator within them.
 enum : DWORD { clientValueSize = 32 };
@@ -55,7 +51,7 @@ struct IconPage {
     bool tiesLogonToDefaultLogin;
 };
 
-void applyPage(HWND page, SetupContext* context);
+bool applyPage(HWND page, SetupContext* context);
 
 IconPage connectionPage = {{"infconnection", applyPage, false}, true};
 IconPage advancedPage = {{"infadvanced", applyPage, false}, false};
@@ -145,32 +141,19 @@ INT_PTR initPage(IconPage* kind, HWND page, LPARAM pageRecord) {
     return FALSE;
 }
 
-// Command 2: the controls are read back; the sheet's apply result follows.
-void readBack(HWND page) {
-    SetupContext* context = contextOf(page);
+// PSN_APPLY: the controls are read back, then the General page saves. It
+// is applied before this page, so it saves once more to carry this page's
+// values as well.
+bool applyPage(HWND page, SetupContext* context) {
     if (!context)
-        return;
-    int failed = readControls(page, context);
-    if (SheetHolder* holder = sheetOf(page))
-        holder->applyOk = failed ? 0 : 1;
-}
-
-// PSN_APPLY: only the General page saves. It is applied before this page,
-// so it saves once more to carry this page's values as well.
-void applyPage(HWND page, SetupContext*) {
-    SendMessageA(page, WM_COMMAND, pageCommandApply, 0);
+        return false;
+    if (readControls(page, context) != 0) {
+        showFault(page, 0);
+        return false;
+    }
     SheetHolder* holder = sheetOf(page);
-    if (!holder || holder->applyOk != 1)
-        return;
-    if (HWND general = holder->descriptor->pages[0].pageWindow)
-        SendMessageA(general, WM_COMMAND, IDOK, 0);
-}
-
-// Diagnostic texts are kept as UTF-8; a narrow message box shows ANSI.
-const char* shownText(RvError* error) {
-    if (error->flags & RvError::outOfMemory)
-        return error->messageText();
-    return error->message.toNarrow(encodingAnsi);
+    HWND general = holder ? holder->descriptor->pages[0].pageWindow : nullptr;
+    return !general || SendMessageA(general, WM_COMMAND, IDOK, 0) != 0;
 }
 
 // Command 310. A cancelled choice is no failure; running out of memory is
@@ -179,19 +162,13 @@ void runTranslator(HWND page) {
     SetupContext* context = contextOf(page);
     if (!context || chooseTranslator(page, context) == 0)
         return;
-    RvErrorList* errors = currentErrorList();
-    RvError* last = errors ? errors->lastDiagnostic() : nullptr;
-    if (last)
-        MessageBoxA(page, shownText(last), "Warning", MB_ICONWARNING | MB_TASKMODAL);
+    showLastDiagnostic(page);
 }
 
 // Commands come as a whole parameter: a control's notification other than
 // a click is not a command.
 INT_PTR handleCommand(IconPage* kind, HWND page, WPARAM command) {
     switch (command) {
-    case pageCommandApply:
-        readBack(page);
-        return TRUE;
     case controlTranslator:
         runTranslator(page);
         return TRUE;

@@ -1,5 +1,6 @@
 #include "dialog/generpag.h"
 #include "dialog/propshet.h"
+#include "dialog/savechk.h"
 #include "base/utility.h"
 #include "dialog/wincente.h"
 #include "dialog/wingetst.h"
@@ -85,107 +86,64 @@ const char invalidNameText[] =
 // Shown for a refused write when the installer gives no reason of its own.
 const char notSavedText[] = "The data source could not be saved.";
 
-// The installer keeps at most eight error records of its last call; each
-// message fits SQL_MAX_MESSAGE_LENGTH (512) bytes.
-enum : uint16_t { installerRecords = 8, installerMessageBytes = 512 };
-enum : int16_t { installerSuccess = 0, installerSuccessWithInfo = 1 };
-
 void showError(HWND page, const char* text) {
     MessageBoxA(page, text, "Error", MB_OK | MB_ICONSTOP | MB_TASKMODAL);
 }
 
-// Appends the installer's error messages of its last call to text, one a
-// line; a message that would not fit whole is left out. False when the
-// installer gave none.
-bool collectInstallerMessages(char* text, size_t capacity) {
-    size_t used = 0;
-    for (uint16_t record = 1; record <= installerRecords; ++record) {
-        char message[installerMessageBytes] = "";
-        uint32_t code = 0;
-        uint16_t length = 0;
-        int16_t status = SQLInstallerError(record, &code, message, sizeof message, &length);
-        if (status != installerSuccess && status != installerSuccessWithInfo)
-            break;
-        size_t n = textLength(message);
-        size_t separator = used ? 1 : 0;
-        if (n == 0 || used + separator + n >= capacity)
-            continue;
-        if (separator)
-            text[used++] = '\n';
-        copyBytesZ(text + used, message, n);
-        used += n;
-    }
-    return used > 0;
-}
-
 // A write the installer refused: the user is told why, in the installer's
 // own words when it has any, in a box owned by the sheet.
-void showWriteRefused(HWND page) {
-    char text[installerRecords * installerMessageBytes];
-    showError(page, collectInstallerMessages(text, sizeof text) ? text : notSavedText);
+void showWriteRefused(HWND page, const SetupContext* context) {
+    showError(page, context->refusalReason ? context->refusalReason : notSavedText);
 }
 
-// After a save the data source is stored under its new name: the next
-// save of the same sheet moves it from there.
-int rememberStoredName(SetupContext* context) {
-    char* name = rvAllocText(context->dataSourceName);
-    if (!name)
-        return 1;
-    rvFree(context->storedName);
-    context->storedName = name;
-    return 0;
-}
-// The General page's save step: reads the pages back, saves the data
-// source as its request allows, tells the user what went wrong, and shows
-// the stored forms. 0 on success, 1 on failure.
+// The General page's save step: checks the pages and reads them back,
+// saves the data source as its request allows, tells the user what went
+// wrong and puts the sheet where it is to be put right, and shows the
+// stored forms. 0 on success, 1 on failure.
 int savePage(HWND page, SetupContext* context) {
-    if (readControls(page, context) != 0)
+    if (!checkTextsStorable(page, context) || readControls(page, context) != 0 ||
+        !checkNameLength(page, context) || !confirmReplacing(page, context))
         return 1;
     switch (saveDataSource(context)) {
     case saveDone:
         break;
     case saveInvalidName:
         showError(page, invalidNameText);
+        showFault(page, controlDataSourceName);
         return 1;
     case saveRefused:
-        showWriteRefused(page);
+        showWriteRefused(page, context);
+        showFault(page, 0);
         return 1;
     case saveFailed:
+        showFault(page, 0);
         return 1;
     }
     // A file data source was handed back, not stored: nothing to show.
     if (context->isFileDataSource)
         return 0;
-    if (rememberStoredName(context) != 0)
-        return 1;
     // The page shows what was stored ("1" selects "1 - Preserve" again).
     return fillControls(page, context) == 0 ? 0 : 1;
 }
 } // namespace
 
-void applyGeneralPage(HWND page, SetupContext* context) {
+bool applyGeneralPage(HWND page, SetupContext* context) {
     if (!context)
-        return;
-    int ok;
+        return false;
     SheetHolder* holder = sheetOf(page);
-    if (holder && holder->testInProgress) {
-        // A test only collects the values: nothing is checked or written.
-        readControls(page, context);
-        ok = 1;
-    } else {
-        ok = savePage(page, context) == 0;
-    }
-    if (holder)
-        holder->applyOk = ok;
+    // A test only collects the values: nothing is checked or written.
+    if (holder && holder->state == sheetTestCollecting)
+        return readControls(page, context) == 0;
+    return savePage(page, context) == 0;
 }
 
 INT_PTR CALLBACK generalPageProcedure(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG)
         return initialise(page, lParam);
     // The other pages send IDOK to this page to have the data source saved
-    // with their values.
+    // with their values; the answer is 1 when it was.
     if (message == WM_COMMAND && wParam == IDOK) {
-        applyGeneralPage(page, contextOf(page));
+        SetWindowLongPtrA(page, DWLP_MSGRESULT, applyGeneralPage(page, contextOf(page)));
         return TRUE;
     }
     INT_PTR result;

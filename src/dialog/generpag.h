@@ -11,5 +11,5 @@ INT_PTR CALLBACK generalPageProcedure(HWND page, UINT message, WPARAM wParam, LP
 
 // The apply step that every page's apply ends in: while a test collects
 // the values it only reads the page back; otherwise it saves the data
-// source. Sets the sheet's applyOk.
-void applyGeneralPage(HWND page, SetupContext* context);
+// source. True when the values were taken (PageProtocol::apply).
+bool applyGeneralPage(HWND page, SetupContext* context);

@@ -7,6 +7,7 @@
 #include "base/rvalloc.h"
 #include "base/rvplatform.h"
 #include "base/rvdbcs.h"
+#include "base/rverror.h"
 #include "help/rvdisplayhelp.h"
 #include "setup/basesetu.h"
 #include "testconn/testconn.h"
@@ -111,21 +112,6 @@ INT_PTR showSheet(const SheetDescriptor* sheet, HPROPSHEETPAGE* handles, bool na
                   : showSheetAs<PROPSHEETHEADERW, LPCWSTR>(sheet, handles, PropertySheetW);
 }
 
-// A control's report that the user changed it: an edit box's text, a
-// combo box's choice or text, a button clicked.
-bool isEdit(WPARAM wParam, LPARAM control) {
-    if (!control)
-        return false;
-    switch (HIWORD(wParam)) {
-    case EN_CHANGE:
-    case CBN_SELCHANGE:
-    case CBN_EDITCHANGE:
-    case BN_CLICKED:
-        return true;
-    }
-    return false;
-}
-
 void setNotifyResult(HWND page, LONG_PTR value) {
     SetWindowLongPtrA(page, DWLP_MSGRESULT, value);
 }
@@ -134,15 +120,29 @@ void sendHelpCommand(HWND page) {
     SendMessageA(page, WM_COMMAND, MAKEWPARAM(pageCommandHelp, 0), 0);
 }
 
+// PSN_APPLY to an editing page: its apply step's answer to the sheet.
+LONG_PTR applyPage(PageProtocol* protocol, HWND page, SheetHolder* holder) {
+    // The sheet is disabled while a test tries the settings; an OK that
+    // still reaches it would end the sheet, and the request would report a
+    // save that never happened.
+    if (holder && holder->state == sheetTestConnecting)
+        return PSNRET_INVALID_NOCHANGEPAGE;
+    if (!protocol->apply || protocol->apply(page, contextOf(page)))
+        return PSNRET_NOERROR;
+    if (holder && holder->state == sheetTestCollecting)
+        holder->state = sheetTestCollectFailed;
+    // The failed step has put the sheet on the page to put right.
+    return PSNRET_INVALID_NOCHANGEPAGE;
+}
+
 // A sheet notification to an editing page; the result goes through
-// DWLP_MSGRESULT.
+// DWLP_MSGRESULT. No page checks its fields when it is left, only when it
+// is saved: the sheet leaves the page at the start of every OK, Apply and
+// test, which a refusal would hold back.
 void handleNotification(PageProtocol* protocol, HWND page, const NMHDR* header) {
-    SetupContext* context = contextOf(page);
     SheetHolder* holder = sheetOf(page);
     switch (header->code) {
     case PSN_SETACTIVE:
-        if (holder)
-            holder->applyOk = 1;
         // Apply stays available whenever an editing page shows.
         SendMessageA(GetParent(page), PSM_CHANGED, reinterpret_cast<WPARAM>(page), 0);
         if (protocol->recordsPageWindow && holder)
@@ -150,23 +150,10 @@ void handleNotification(PageProtocol* protocol, HWND page, const NMHDR* header) 
         setNotifyResult(page, 0);
         break;
     case PSN_KILLACTIVE:
-        setNotifyResult(page, holder && !holder->applyOk ? TRUE : FALSE);
+        setNotifyResult(page, FALSE);
         break;
     case PSN_APPLY:
-        // The sheet is disabled while a test tries the settings; an OK that
-        // still reaches it would end the sheet, and the request would
-        // report a save that never happened.
-        if (holder && holder->testInProgress == testConnecting) {
-            setNotifyResult(page, PSNRET_INVALID_NOCHANGEPAGE);
-            break;
-        }
-        if (protocol->apply)
-            protocol->apply(page, context);
-        setNotifyResult(page, holder && !holder->applyOk ? PSNRET_INVALID : PSNRET_NOERROR);
-        break;
-    case PSN_RESET:
-        if (holder)
-            holder->applyOk = 1;
+        setNotifyResult(page, applyPage(protocol, page, holder));
         break;
     case PSN_HELP:
         sendHelpCommand(page);
@@ -240,14 +227,6 @@ bool handlePageMessage(PageProtocol* protocol, HWND page, UINT message, WPARAM w
             *result = TRUE;
             return true;
         }
-        SheetHolder* holder = sheetOf(page);
-        if (isEdit(wParam, lParam) && holder) {
-            // After a failed apply the page refuses to be left, and the
-            // sheet asks that same question before every apply: without
-            // this, OK would stay refused after the user had put the fault
-            // right. A change of a control makes a new apply worth trying.
-            holder->applyOk = 1;
-        }
         return false;
     }
     }
@@ -258,32 +237,39 @@ namespace {
 // The sheet's apply cycle reads every created page back into the context;
 // the General page saves nothing while a test collects. The sheet greys
 // Apply after a successful cycle, but nothing was applied: Apply keeps the
-// state it had.
-void collectPages(HWND sheet, SheetHolder* holder) {
+// state it had. True when every page was read back.
+bool collectPages(HWND sheet, SheetHolder* holder) {
     HWND apply = GetDlgItem(sheet, sheetApplyButton);
     BOOL applyEnabled = apply && IsWindowEnabled(apply);
-    holder->testInProgress = testCollecting;
+    holder->state = sheetTestCollecting;
     SendMessageA(sheet, WM_COMMAND, MAKEWPARAM(sheetApplyButton, BN_CLICKED),
                  reinterpret_cast<LPARAM>(apply));
     if (apply)
         EnableWindow(apply, applyEnabled);
+    return holder->state == sheetTestCollecting;
 }
 
 // Tries the collected settings with the sheet disabled: the test's boxes
-// and the driver's prompt belong to the sheet's owner, and the sheet must
-// not be applied or closed under them. Afterwards the sheet and the
-// control that had the focus get it back.
+// and the driver's prompt belong to the sheet, which must not be applied
+// or closed under them, nor come to the front over them. Afterwards the
+// sheet gets the focus back, on its Test Connect button.
 void tryWithSheetDisabled(HWND sheet, SheetHolder* holder, SetupContext* context) {
-    holder->testInProgress = testConnecting;
-    HWND focus = GetFocus();
+    holder->state = sheetTestConnecting;
     bool wasDisabled = EnableWindow(sheet, FALSE) != 0;
-    runTestConnect(context);
+    runTestConnect(context, sheet);
     if (wasDisabled)
         return;
     EnableWindow(sheet, TRUE);
     SetActiveWindow(sheet);
-    if (focus && IsWindow(focus))
-        SetFocus(focus);
+    if (HWND button = GetDlgItem(sheet, pageCommandTestConnect))
+        SendMessageA(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(button), TRUE);
+}
+
+// Diagnostic texts are kept as UTF-8; a narrow message box shows ANSI.
+const char* shownText(RvError* error) {
+    if (error->flags & RvError::outOfMemory)
+        return error->messageText();
+    return error->message.toNarrow(encodingAnsi);
 }
 } // namespace
 
@@ -293,8 +279,26 @@ void runTestConnectCommand(HWND sheet, SetupContext* context) {
     SheetHolder* holder = sheetRecordOf(sheet);
     if (!holder)
         return;
-    collectPages(sheet, holder);
-    tryWithSheetDisabled(sheet, holder, context);
-    holder->testInProgress = 0;
-    holder->applyOk = 1;
+    // A test on values partly read back would try settings nobody entered.
+    if (collectPages(sheet, holder))
+        tryWithSheetDisabled(sheet, holder, context);
+    else
+        showLastDiagnostic(sheet);
+    holder->state = sheetEditing;
+}
+
+void showFault(HWND page, int controlId) {
+    HWND sheet = GetParent(page);
+    PropSheet_SetCurSel(sheet, nullptr, PropSheet_HwndToIndex(sheet, page));
+    HWND control = controlId ? GetDlgItem(page, controlId) : nullptr;
+    // The dialog manager selects an edit box's text as it gives it the focus.
+    if (control)
+        SendMessageA(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+}
+
+void showLastDiagnostic(HWND owner) {
+    RvErrorList* errors = currentErrorList();
+    RvError* last = errors ? errors->lastDiagnostic() : nullptr;
+    if (last)
+        MessageBoxA(owner, shownText(last), "Warning", MB_ICONWARNING | MB_TASKMODAL);
 }

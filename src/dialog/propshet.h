@@ -27,10 +27,15 @@ struct SheetDescriptor {
     PageDescriptor* pages;
 };
 
-// Non-zero while a Test Connect command runs: testCollecting while the
-// sheet's apply cycle reads the pages back for it (nothing is validated or
-// saved), then testConnecting while it tries the settings.
-enum : int32_t { testCollecting = 1, testConnecting = 2 };
+// What a running sheet is doing. Each state has one meaning, and a failed
+// apply leaves none behind: a retried OK, a page change and a test are
+// never held back by an earlier failure.
+enum SheetState : int32_t {
+    sheetEditing = 0,           // the user edits the pages; OK and Apply save
+    sheetTestCollecting = 1,    // Test Connect has the pages read back: nothing is checked or saved
+    sheetTestCollectFailed = 2, // a page could not be read back for the test, which does not run
+    sheetTestConnecting = 3,    // Test Connect tries the settings: no OK or Apply is taken
+};
 
 // The record of one running sheet: everything that belongs to the sheet
 // rather than to the process, so that two sheets in one process (two
@@ -38,10 +43,7 @@ enum : int32_t { testCollecting = 1, testConnecting = 2 };
 // sheet's window (sheetOf).
 struct SheetHolder {
     SheetDescriptor* descriptor;
-    // 1 when the pages' last apply succeeded or a page has just become
-    // active, 0 after a failed apply.
-    int32_t applyOk;
-    int32_t testInProgress; // 0, testCollecting or testConnecting
+    SheetState state;
     // Titles reach the narrow page functions through this buffer, which
     // the next page reuses: the page functions keep their own copy.
     char narrowTitle[4096];
@@ -67,8 +69,10 @@ enum : uint16_t {
 // rules it shares with the others.
 struct PageProtocol {
     const char* helpTopic;
-    // The page's own apply step; it sets the sheet's applyOk.
-    void (*apply)(HWND page, SetupContext* context);
+    // The page's own apply step: true when the page's values were taken
+    // (saved, or read back for a test). A step that fails has told the user
+    // why and put the sheet where it is to be put right (showFault).
+    bool (*apply)(HWND page, SetupContext* context);
     // The General page records its window in the first page descriptor.
     bool recordsPageWindow;
 };
@@ -86,5 +90,14 @@ bool handlePageMessage(PageProtocol* protocol, HWND page, UINT message, WPARAM w
                        LPARAM lParam, INT_PTR* result);
 // The Test Connect command: the sheet reads every page back, then the
 // settings are tried through the driver manager. The sheet takes no input
-// while they are tried, and its Apply button keeps its state.
+// while they are tried, and its Apply button keeps its state. When a page
+// cannot be read back the test does not run, and the user is told why.
 void runTestConnectCommand(HWND sheet, SetupContext* context);
+
+// Puts the sheet of page on that page and gives the focus to its control
+// controlId (0: the page alone), its text selected, so that a failed save
+// leaves the user at what is to be put right.
+void showFault(HWND page, int controlId);
+// The last diagnostic of the request's error list (running out of memory,
+// say) in a warning box owned by owner; nothing when there is none.
+void showLastDiagnostic(HWND owner);

@@ -5,11 +5,7 @@
 #include "setup/basesetu.h"
 
 namespace {
-enum : WPARAM {
-    // The installer's longest data-source name.
-    nameLimit = 32,
-    descriptionLimit = 255,
-};
+enum : WPARAM { descriptionLimit = 255 };
 
 const char* textOrEmpty(const char* text) {
     return text ? text : "";
@@ -82,23 +78,43 @@ int findStoredItem(HWND combo, const char* value, bool leadingWord, LRESULT* fou
     return 0;
 }
 
+// The item of a choice list that shows a stored value, in *found (CB_ERR
+// for none): the one whose leading word is the value's whole text ("1") or
+// its leading word ("1 - Preserve", the form the table gives its defaults
+// in, which reads back as its stored form "1"). 1 when memory ran out.
+int findChoiceItem(HWND combo, const char* value, LRESULT* found) {
+    if (findStoredItem(combo, value, true, found))
+        return 1;
+    if (*found != CB_ERR)
+        return 0;
+    char* word = rvAllocText(value);
+    if (!word)
+        return 1;
+    cutAtFirstSpace(word);
+    int failed = word[0] ? findStoredItem(combo, word, true, found) : 0;
+    rvFree(word);
+    return failed;
+}
+
 bool isEditableCombo(HWND combo) {
     return (GetWindowLongA(combo, GWL_STYLE) & (CBS_SIMPLE | CBS_DROPDOWN | CBS_DROPDOWNLIST)) !=
            CBS_DROPDOWNLIST;
 }
 
-// Shows a stored value so that reading the combo box back stores it again,
-// byte for byte: the item that reads back as the value is selected;
-// without one an editable combo box shows the value in its edit field and
-// a list gets the value as an item of its own. The closest item is never
-// taken instead ("1" does not become "10 Sec."), for OK on an untouched
-// page would then replace what is stored. An empty value selects nothing.
+// Shows a stored value so that reading the combo box back stores it again
+// in its stored form: the item that reads back as the value (of a choice
+// list, see findChoiceItem) is selected; without one an editable combo box
+// shows the value in its edit field and a list gets the value as an item
+// of its own. The closest item is never taken instead ("1" does not become
+// "10 Sec."), for OK on an untouched page would then replace what is
+// stored. An empty value selects nothing.
 int showComboValue(HWND page, const AttributeDescriptor& row, const char* value) {
     HWND combo = GetDlgItem(page, row.controlId);
     if (!combo || !value || !*value)
         return 0;
     LRESULT index = CB_ERR;
-    if (findStoredItem(combo, value, row.controlType == controlChoiceList, &index))
+    if (row.controlType == controlChoiceList ? findChoiceItem(combo, value, &index)
+                                             : findStoredItem(combo, value, false, &index))
         return 1;
     if (index == CB_ERR && isEditableCombo(combo)) {
         SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
@@ -271,6 +287,37 @@ int readRow(HWND page, const AttributeDescriptor& row, char** value) {
     *value = fresh;
     return 0;
 }
+
+bool isFreeText(uint32_t type) {
+    return type == controlText || type == controlWordList || type == controlSecret;
+}
+
+// Whether the ANSI code page holds every character of the control's text
+// as itself: no default character, no best-fit look-alike ("a" for "\u0101").
+// A UTF-8 code page holds them all, and takes neither the flag nor the
+// question. A text that cannot be read to check is left to the read-back.
+bool fitsAnsiCodePage(HWND control) {
+    int length = GetWindowTextLengthW(control);
+    UINT codePage = GetACP();
+    if (length <= 0 || codePage == CP_UTF8)
+        return true;
+    auto* text =
+        static_cast<wchar_t*>(rvAlloc(sizeof(wchar_t) * (static_cast<size_t>(length) + 1)));
+    if (!text)
+        return true;
+    GetWindowTextW(control, text, length + 1);
+    BOOL usedDefault = FALSE;
+    int bytes = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text, -1, nullptr, 0, nullptr,
+                                    &usedDefault);
+    rvFree(text);
+    return bytes > 0 && !usedDefault;
+}
+
+// Whether the page has control id and its text does not fit.
+bool holdsUnstorableText(HWND page, int id) {
+    HWND control = GetDlgItem(page, id);
+    return control && !fitsAnsiCodePage(control);
+}
 } // namespace
 
 int fillControls(HWND page, SetupContext* context) {
@@ -281,7 +328,7 @@ int fillControls(HWND page, SetupContext* context) {
     for (uint16_t i = 0; i < context->attributeCount; ++i)
         if (fillRow(page, context->table[i], context->values[i]))
             return 1;
-    limitText(page, controlDataSourceName, nameLimit);
+    limitText(page, controlDataSourceName, dataSourceNameBytes);
     // The Description box ends up taking more than the row's own limit of
     // 80, which the loop above applied.
     limitText(page, controlDescription, descriptionLimit);
@@ -303,5 +350,16 @@ int readControls(HWND page, SetupContext* context) {
     for (uint16_t i = 0; i < context->attributeCount; ++i)
         if (readRow(page, context->table[i], &context->values[i]))
             return 1;
+    return 0;
+}
+
+int findUnstorableText(HWND page, const SetupContext* context) {
+    if (holdsUnstorableText(page, controlDataSourceName))
+        return controlDataSourceName;
+    for (uint16_t i = 0; i < context->attributeCount; ++i) {
+        const AttributeDescriptor& row = context->table[i];
+        if (isFreeText(row.controlType) && holdsUnstorableText(page, row.controlId))
+            return static_cast<int>(row.controlId);
+    }
     return 0;
 }

@@ -15,6 +15,11 @@ enum : int {
     controlNameCompanion = IDC_NAME_LABEL, // disabled together with the name box
 };
 
+// The installer's longest data-source name, in bytes of the ANSI code
+// page. The name box takes as many characters, which double-byte ones
+// fill twice over: the name is measured again when it is saved.
+enum : unsigned { dataSourceNameBytes = 32 };
+
 // Puts the data-source name and every row's value into the page's
 // controls. 0 on success; 1 when memory ran out or a stored secret is not
 // readable, with the rows after it left unbound.
@@ -24,3 +29,10 @@ int fillControls(HWND page, SetupContext* context);
 // controls into the setup context. 0 on success; 1 when memory ran out,
 // with the values read so far kept.
 int readControls(HWND page, SetupContext* context);
+
+// The first control of the page that holds free text (the name, text
+// rows, word lists, secrets) with a character the ANSI code page cannot
+// store as itself; 0 when there is none. The controls are Unicode and the
+// store is ANSI: such a character would be read back as "?" or as a
+// look-alike.
+int findUnstorableText(HWND page, const SetupContext* context);

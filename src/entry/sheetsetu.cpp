@@ -47,8 +47,7 @@ int runSetupSheet(SetupContext* context) {
     int confirmed = 0;
     if (holder) {
         holder->descriptor = &sheet;
-        holder->applyOk = 1;
-        holder->testInProgress = 0;
+        holder->state = sheetEditing;
         context->sheet = holder;
         confirmed = runPropertySheet(holder) == 0;
         context->sheet = nullptr;

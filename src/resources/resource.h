@@ -59,3 +59,8 @@
 #define IDS_TEST_CONNECT_SUCCEEDED 20172
 #define IDS_NO_HELP_CAPTION 1525
 #define IDS_NO_HELP_TEXT 1526
+
+// Strings of the checks before a data source is saved from the sheet.
+#define IDS_TEXT_NOT_STORABLE 20180
+#define IDS_NAME_TOO_LONG 20181
+#define IDS_REPLACE_DATA_SOURCE 20182

@@ -84,6 +84,7 @@ StoredKeys listStoredKeys(const char* section, char* buffer) {
     uint32_t length = n > 0 ? static_cast<uint32_t>(n) : 0;
     if (length > storedValueLimit - 1)
         length = storedValueLimit - 1;
+    buffer[length] = 0; // the last name ends even in a listing that was cut
     // Installers stop listing at the first name that no longer fits.
     StoredKeys keys = {buffer, length, length + longestKeyName + 2 <= storedValueLimit};
     return keys;
@@ -104,6 +105,23 @@ int isStoredKey(const StoredKeys& keys, const char* keyword) {
     return 0;
 }
 
+// How a stored value came back: whole, answered with the marker default
+// (the key is missing, or its value too long for Wine 8's installer), or
+// possibly cut.
+enum ValueRead { valueWhole, valueUnanswered, valueCut };
+
+// Reads the value of key under section into buffer (storedValueLimit
+// bytes); *n is the installer's answer.
+ValueRead readWholeValue(const char* section, const char* key, char* buffer, int* n) {
+    buffer[0] = 0;
+    *n = SQLGetPrivateProfileString(section, key, unreadableValue, buffer,
+                                    static_cast<int>(storedValueLimit), odbcIni);
+    buffer[storedValueLimit - 1] = 0;
+    if (compareText(buffer, unreadableValue) == 0)
+        return valueUnanswered;
+    return *n >= static_cast<int>(storedValueLimit) - 1 ? valueCut : valueWhole;
+}
+
 char* copyDefault(const AttributeDescriptor& row, int* failed) {
     char* value = row.defaultValue ? rvAllocText(row.defaultValue) : nullptr;
     if (row.defaultValue && !value)
@@ -120,15 +138,12 @@ char* readStoredValue(const char* section, const AttributeDescriptor& row, const
                       char* buffer, int* failed) {
     if (!isStoredKey(keys, row.keyword))
         return copyDefault(row, failed);
-    buffer[0] = 0;
-    int n = SQLGetPrivateProfileString(section, row.keyword, unreadableValue, buffer,
-                                       static_cast<int>(storedValueLimit), odbcIni);
-    buffer[storedValueLimit - 1] = 0;
-    int unreadable = compareText(buffer, unreadableValue) == 0;
+    int n = 0;
+    ValueRead read = readWholeValue(section, row.keyword, buffer, &n);
     // Without a whole listing the key may simply be missing.
-    if (unreadable && !keys.complete)
+    if (read == valueUnanswered && !keys.complete)
         return copyDefault(row, failed);
-    if (unreadable || n >= static_cast<int>(storedValueLimit) - 1) {
+    if (read != valueWhole) {
         *failed = 1;
         return nullptr;
     }
@@ -152,6 +167,53 @@ void cutToLeadingNumber(char* value) {
         *digitsEnd = 0;
 }
 
+// Whether a save writes the key itself: Driver is the registration's, any
+// other a row's of the table, translator rows included. Key names compare
+// without regard to case, as the installer's do.
+int isWrittenKey(const SetupContext* context, const char* name, uint32_t length) {
+    static const char driverKey[] = "Driver";
+    if (equalsIgnoreCaseN(name, length, driverKey, sizeof driverKey - 1))
+        return 1;
+    for (uint16_t i = 0; i < context->attributeCount; ++i) {
+        const char* keyword = context->table[i].keyword;
+        if (equalsIgnoreCaseN(name, length, keyword, static_cast<uint32_t>(textLength(keyword))))
+            return 1;
+    }
+    return 0;
+}
+
+// Appends one pair to the context's kept keys. 1 when memory ran out.
+int appendKeptKey(SetupContext* context, const char* name, size_t nameLength, const char* value) {
+    size_t valueLength = textLength(value);
+    size_t start = context->keptKeysLength;
+    size_t length = start + nameLength + 1 + valueLength + 1;
+    char* keys = static_cast<char*>(rvRealloc(context->keptKeys, length));
+    if (!keys)
+        return 1;
+    copyBytesZ(copyBytesZ(keys + start, name, nameLength) + 1, value, valueLength);
+    context->keptKeys = keys;
+    context->keptKeysLength = length;
+    return 0;
+}
+
+// Keeps every listed key that the table does not know, with its value read
+// whole: a key that cannot be kept so fails the load rather than be lost
+// by the save. buffer has storedValueLimit bytes. 0 when done, 1 otherwise.
+int keepUnknownKeys(SetupContext* context, const StoredKeys& keys, char* buffer) {
+    for (uint32_t i = 0; i < keys.length;) {
+        const char* name = keys.names + i;
+        uint32_t nameLength = static_cast<uint32_t>(textLength(name));
+        i += nameLength + 1;
+        if (nameLength == 0 || isWrittenKey(context, name, nameLength))
+            continue;
+        int n = 0;
+        if (readWholeValue(context->dataSourceName, name, buffer, &n) != valueWhole || n < 0 ||
+            appendKeptKey(context, name, nameLength, buffer))
+            return 1;
+    }
+    return 0;
+}
+
 int loadValues(SetupContext* context, RvValueParser& parser) {
     // A file data source, or one not yet named, has nothing stored to fall
     // back on (an empty name would address no data source); any other
@@ -165,7 +227,11 @@ int loadValues(SetupContext* context, RvValueParser& parser) {
         keys = listStoredKeys(context->dataSourceName, buffer);
     }
     char* valueBuffer = buffer ? buffer + storedValueLimit : nullptr;
-    int loaded = 1;
+    // A request that saves keeps the stored keys the table does not know,
+    // and fails when the listing may have been cut: keys past it would be
+    // lost unseen. A removal keeps nothing.
+    int keeps = buffer && context->request != requestRemoveDsn;
+    int loaded = keeps ? keys.complete : 1;
     for (uint16_t i = 0; loaded && i < context->attributeCount; ++i) {
         const AttributeDescriptor& row = context->table[i];
         const RvSubString* given = parser.lookup(row.keyword);
@@ -182,6 +248,8 @@ int loadValues(SetupContext* context, RvValueParser& parser) {
         context->values[i] = value;
         loaded = !failed;
     }
+    if (loaded && keeps)
+        loaded = keepUnknownKeys(context, keys, valueBuffer) == 0;
     rvFree(buffer);
     return loaded;
 }
@@ -272,6 +340,9 @@ void initSetupContext(SetupContext* context, void* parentWindow, uint16_t reques
     context->values = nullptr;
     context->storedName = nullptr;
     context->dataSourceName = nullptr;
+    context->keptKeys = nullptr;
+    context->keptKeysLength = 0;
+    context->refusalReason = nullptr;
     context->sheet = nullptr;
     context->outputAddress = nullptr;
     context->handedBack = nullptr;
@@ -292,6 +363,11 @@ void destroySetupContext(SetupContext* context) {
     rvFree(context->storedName);
     rvFree(context->dataSourceName);
     context->storedName = context->dataSourceName = nullptr;
+    rvFree(context->keptKeys);
+    context->keptKeys = nullptr;
+    context->keptKeysLength = 0;
+    rvFree(context->refusalReason);
+    context->refusalReason = nullptr;
     if (context->values) {
         for (uint16_t i = 0; i < context->attributeCount; ++i)
             rvFree(context->values[i]);
@@ -356,17 +432,25 @@ int loadSetupContext(SetupContext* context, uint16_t* wantsSheet) {
 }
 
 namespace {
-// Writes the data source under its name, which the installer has found
-// valid. TRUE or FALSE.
-int writeDataSource(SetupContext* context) {
-    const char* name = context->dataSourceName;
-    const char* stored = context->storedName;
-    if (stored && stored[0] && compareIgnoreCaseZ(name, stored) != 0) {
-        if (!SQLRemoveDSNFromIni(stored))
+// Writes back the kept keys that no row writes: a translator chosen in this
+// request replaces the stored one. TRUE or FALSE.
+int writeKeptKeys(const SetupContext* context, const char* name) {
+    if (!context->keptKeys)
+        return 1;
+    const char* end = context->keptKeys + context->keptKeysLength;
+    for (const char* key = context->keptKeys; key < end;) {
+        uint32_t keyLength = static_cast<uint32_t>(textLength(key));
+        const char* value = key + keyLength + 1;
+        if (!isWrittenKey(context, key, keyLength) &&
+            !SQLWritePrivateProfileString(name, key, value, odbcIni))
             return 0;
+        key = value + textLength(value) + 1;
     }
-    if (!SQLWriteDSNToIni(name, context->driverName))
-        return 0;
+    return 1;
+}
+
+// Writes the rows' values and the kept keys under name. TRUE or FALSE.
+int writeValues(SetupContext* context, const char* name) {
     for (uint16_t i = 0; i < context->attributeCount; ++i) {
         char* value = context->values[i];
         if (!value)
@@ -391,7 +475,59 @@ int writeDataSource(SetupContext* context) {
         if (!SQLWritePrivateProfileString(name, row.keyword, value, odbcIni))
             return 0;
     }
-    return 1;
+    return writeKeptKeys(context, name);
+}
+
+// The installer keeps at most eight error records of its last call; each
+// message fits SQL_MAX_MESSAGE_LENGTH (512) bytes.
+enum : uint16_t { installerRecords = 8, installerMessageBytes = 512 };
+enum : int16_t { installerSuccess = 0, installerSuccessWithInfo = 1 };
+
+// Keeps the installer's messages about the call it just refused, one a
+// line, before a later call clears them; a message that would not fit
+// whole is left out. Nothing is kept when it gave none.
+void keepRefusalReason(SetupContext* context) {
+    char text[installerRecords * installerMessageBytes];
+    size_t used = 0;
+    for (uint16_t record = 1; record <= installerRecords; ++record) {
+        char message[installerMessageBytes] = "";
+        uint32_t code = 0;
+        uint16_t length = 0;
+        int16_t status = SQLInstallerError(record, &code, message, sizeof message, &length);
+        if (status != installerSuccess && status != installerSuccessWithInfo)
+            break;
+        size_t n = textLength(message);
+        size_t separator = used ? 1 : 0;
+        if (n == 0 || used + separator + n >= sizeof text)
+            continue;
+        if (separator)
+            text[used++] = '\n';
+        copyBytesZ(text + used, message, n);
+        used += n;
+    }
+    if (used)
+        context->refusalReason = rvAllocText(text, used);
+}
+
+// Writes the data source under its name, which the installer has found
+// valid. A rename writes the new name whole before it removes the old one,
+// and a rename that does not go through whole takes the new registration
+// back: the data source is then still stored under its old name alone, and
+// the request still names it there. TRUE or FALSE.
+int writeDataSource(SetupContext* context) {
+    const char* name = context->dataSourceName;
+    const char* stored = context->storedName;
+    int renaming = stored && stored[0] && compareIgnoreCaseZ(name, stored) != 0;
+    if (!SQLWriteDSNToIni(name, context->driverName)) {
+        keepRefusalReason(context);
+        return 0;
+    }
+    if (writeValues(context, name) && (!renaming || SQLRemoveDSNFromIni(stored)))
+        return 1;
+    keepRefusalReason(context);
+    if (renaming)
+        SQLRemoveDSNFromIni(name);
+    return 0;
 }
 } // namespace
 
@@ -404,5 +540,19 @@ SaveOutcome saveDataSource(SetupContext* context) {
         return storeConnectionString(context) == 0 ? saveDone : saveFailed;
     if (!name || !name[0] || !SQLValidDSN(name))
         return saveInvalidName;
-    return writeDataSource(context) ? saveDone : saveRefused;
+    rvFree(context->refusalReason);
+    context->refusalReason = nullptr;
+    // After the save the data source is stored under its new name: the
+    // next save of the same request moves it from there. The copy is made
+    // first, so that running out of memory changes nothing stored.
+    char* storedName = rvAllocText(name);
+    if (!storedName)
+        return saveFailed;
+    if (!writeDataSource(context)) {
+        rvFree(storedName);
+        return saveRefused;
+    }
+    rvFree(context->storedName);
+    context->storedName = storedName;
+    return saveDone;
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include "setup/infsgbvr.h"
 #include "setup/animstat.h"
+#include <cstddef>
 
 class RvErrorList;
 struct SheetHolder;
@@ -39,6 +40,14 @@ struct SetupContext {
     RvErrorList* errorList;
     uint32_t flags;
     AnimationState animation; // the About page's icon column
+    // The stored keys the table does not know, "name\0value\0" pairs in
+    // the installer's listing order, keptKeysLength bytes in all: a save
+    // writes them back, since the installer empties the section first.
+    char* keptKeys;
+    size_t keptKeysLength;
+    // The installer's own words for the write it refused in the last save,
+    // null when it gave none.
+    char* refusalReason;
 };
 
 void initSetupContext(SetupContext* context, void* parentWindow, uint16_t request,
@@ -57,14 +66,16 @@ int loadSetupContext(SetupContext* context, uint16_t* wantsSheet);
 enum SaveOutcome {
     saveDone = 0,        // written, or the connection string handed back
     saveInvalidName = 1, // no name, or one the installer does not accept
-    saveRefused = 2,     // the installer refused a write
-    saveFailed = 3,      // the connection string could not be handed back
+    saveRefused = 2,     // the installer refused a write (refusalReason says why)
+    saveFailed = 3,      // memory ran out, or the connection string could not be handed back
 };
 // Saves a loaded request the one way it allows, for the silent path and
 // the sheet alike: a file data source (SAVEFILE) hands its connection
 // string back through the caller's variable and is never stored; any other
 // data source is written to ODBC.INI under dataSourceName: the
-// registration, then one entry per row with a value, in table order.
+// registration, then one entry per row with a value, in table order, then
+// the kept keys that no row writes; a rename then removes the old name.
+// storedName is the name the data source is stored under afterwards.
 SaveOutcome saveDataSource(SetupContext* context);
 
 // The part of an attribute string that is read: up to the first pair of

@@ -56,8 +56,8 @@ int rowValue(const AttributeDescriptor& row, const char* stored, char** owned, c
 
 } // namespace
 
-TestConnection::TestConnection(SetupContext* setupContext)
-    : context(setupContext), ownerWindow(setupContext->parentWindow) {}
+TestConnection::TestConnection(SetupContext* setupContext, void* owner)
+    : context(setupContext), ownerWindow(owner) {}
 
 TestConnection::~TestConnection() {
     rvFree(connectString);
@@ -186,14 +186,14 @@ int TestConnection::run() {
     return 0;
 }
 
-int runTestConnect(SetupContext* context) {
+int runTestConnect(SetupContext* context, void* ownerWindow) {
     char text[resourceStringCapacity], caption[resourceStringCapacity];
     if (loadResourceStringA(text, IDS_TEST_CONNECT_SUCCEEDED) <= 0 ||
         loadResourceStringA(caption, IDS_TEST_CONNECT_CAPTION) <= 0)
         return 0;
-    TestConnection test(context);
+    TestConnection test(context, ownerWindow);
     int connected = test.run();
     if (connected)
-        platMessageBox(nullptr, text, caption, platBoxOk);
+        platMessageBox(ownerWindow, text, caption, platBoxOk);
     return connected;
 }

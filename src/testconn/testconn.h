@@ -11,10 +11,11 @@ struct SetupContext;
 // user in an endless series of message boxes.
 enum : int16_t { testConnectMaxRecords = 64 };
 
-// One test, made on the caller's stack for one Test Connect command.
+// One test, made on the caller's stack for one Test Connect command. Its
+// boxes and the driver's prompt are owned by ownerWindow (the sheet).
 class TestConnection {
 public:
-    explicit TestConnection(SetupContext* context);
+    TestConnection(SetupContext* context, void* ownerWindow);
     ~TestConnection();
     TestConnection(const TestConnection&) = delete;
     TestConnection& operator=(const TestConnection&) = delete;
@@ -51,7 +52,8 @@ private:
 };
 
 // The page's Test Connect step after the sheet has read the controls back:
-// loads the success text and caption (IDS_TEST_CONNECT_SUCCEEDED and IDS_TEST_CONNECT_CAPTION),
-// runs a test and, when it succeeds, shows the success box (OK only, no owner). The run's result; 0
-// without a test when either string is missing.
-int runTestConnect(SetupContext* context);
+// loads the success text and caption (IDS_TEST_CONNECT_SUCCEEDED and
+// IDS_TEST_CONNECT_CAPTION), runs a test owned by ownerWindow and, when it
+// succeeds, shows the success box (OK only) owned by it too. The run's
+// result; 0 without a test when either string is missing.
+int runTestConnect(SetupContext* context, void* ownerWindow);

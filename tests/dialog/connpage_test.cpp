@@ -45,8 +45,8 @@ std::string valueOf(const char* keyword) {
 
 // The stand-in General page saves on its own apply and on the other pages'
 // request, as the real one does.
-void generalApply(HWND page, SetupContext*) {
-    SendMessageA(page, WM_COMMAND, IDOK, 0);
+bool generalApply(HWND page, SetupContext*) {
+    return SendMessageA(page, WM_COMMAND, IDOK, 0) != 0;
 }
 PageProtocol generalProtocol = {"infgeneral", generalApply, true};
 
@@ -62,6 +62,7 @@ INT_PTR CALLBACK generalPage(HWND page, UINT message, WPARAM wParam, LPARAM lPar
     case WM_COMMAND:
         if (wParam == IDOK) {
             saves.push_back(valueOf("HostName"));
+            SetWindowLongPtrA(page, DWLP_MSGRESULT, 1);
             return TRUE;
         }
     }
@@ -143,7 +144,6 @@ protected:
         sheet = {nullptr, library, 20165, 0, 3, pages};
         holder = {};
         holder.descriptor = &sheet;
-        holder.applyOk = 0;
         context.sheet = &holder;
         int result = runPropertySheet(&holder);
         context.sheet = nullptr;
@@ -319,8 +319,8 @@ TEST_F(Pages, DefaultLoginDisablesLogonIdOnTheConnectionPageOnly) {
 
 // Each page answers the shared page rules with its own parts: its apply
 // reads it back and then has the General page save, while a failed
-// read-back saves nothing and keeps the sheet open until the user changes
-// something; help opens its own topic.
+// read-back saves nothing and keeps the sheet open on the page; help opens
+// its own topic.
 TEST_F(Pages, ApplyAndHelpAreEachPagesOwn) {
     load({"DSN=RvConnPage"});
     LONG_PTR failedAnswer = -1;
@@ -348,7 +348,7 @@ TEST_F(Pages, ApplyAndHelpAreEachPagesOwn) {
         },
     });
     EXPECT_EQ(0, run());
-    EXPECT_EQ(PSNRET_INVALID, failedAnswer);
+    EXPECT_EQ(PSNRET_INVALID_NOCHANGEPAGE, failedAnswer);
     EXPECT_EQ(0u, savesAfterFailure);
     // The General page's own save, then one after each other page's
     // read-back, with the Connection page's values.

@@ -151,10 +151,6 @@ struct Probe {
     long (*recordsOfThread)(uint32_t) = nullptr;
     long (*allocLive)() = nullptr;
     void (*reportLiveAtUnload)(volatile long*) = nullptr;
-    long (*cycleResourceLibrary)(HMODULE, long) = nullptr;
-    void* (*resourceLibrary)(long*) = nullptr;
-    int (*takeResourceLibrary)(HMODULE) = nullptr;
-    void (*giveResourceLibrary)() = nullptr;
 
     bool load() {
         module = loadFromBin("rvprobe.dll");
@@ -165,13 +161,7 @@ struct Probe {
         recordsOfThread = entry<long (*)(uint32_t)>(module, "probeRecordsOfThread");
         allocLive = entry<long (*)()>(module, "probeAllocLive");
         reportLiveAtUnload = entry<void (*)(volatile long*)>(module, "probeReportLiveAtUnload");
-        cycleResourceLibrary = entry<long (*)(HMODULE, long)>(module, "probeCycleResourceLibrary");
-        resourceLibrary = entry<void* (*)(long*)>(module, "probeResourceLibrary");
-        takeResourceLibrary = entry<int (*)(HMODULE)>(module, "probeTakeResourceLibrary");
-        giveResourceLibrary = entry<void (*)()>(module, "probeGiveResourceLibrary");
-        return recordCount && touchSlot && recordsOfThread && allocLive && reportLiveAtUnload &&
-               cycleResourceLibrary && resourceLibrary && takeResourceLibrary &&
-               giveResourceLibrary;
+        return recordCount && touchSlot && recordsOfThread && allocLive && reportLiveAtUnload;
     }
     void unload() {
         if (module)
@@ -310,52 +300,6 @@ TEST(ThreadRecords, UnloadFreesEveryRecordAndALaterLoadStartsFromOne) {
     EXPECT_EQ(1, probe.recordCount());
     EXPECT_EQ(1, probe.recordsOfThread(GetCurrentThreadId()));
     EXPECT_EQ(liveAfterLoad, probe.allocLive());
-}
-
-// Requests on several threads each take and give back a use of the
-// resource library, over and over, first while another use is held (only
-// the count changes), then from none: no use is lost or counted twice, a
-// use just taken always finds the library, and the last release frees it.
-struct ResourceCycles {
-    Probe* probe;
-    HMODULE setup;
-    long cycles;
-    volatile LONG lost;
-};
-
-// A thread procedure is __stdcall on i686, which a lambda cannot be.
-DWORD WINAPI cycleResourceLibrary(void* p) {
-    ResourceCycles* r = static_cast<ResourceCycles*>(p);
-    InterlockedExchangeAdd(&r->lost, r->probe->cycleResourceLibrary(r->setup, r->cycles));
-    return 0;
-}
-
-TEST(ResourceLibrary, UsesTakenOnSeveralThreadsAreCountedAndNeverFindItGone) {
-    Probe probe;
-    ASSERT_TRUE(probe.load());
-    HMODULE setup = loadFromBin("qzifx06s.dll");
-    ASSERT_NE(nullptr, setup);
-    auto cycleOnThreads = [&](long cycles) {
-        ResourceCycles run = {&probe, setup, cycles, 0};
-        HANDLE threads[4];
-        for (HANDLE& thread : threads)
-            thread = CreateThread(nullptr, 0, cycleResourceLibrary, &run, 0, nullptr);
-        EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(4, threads, TRUE, 120000));
-        for (HANDLE thread : threads)
-            CloseHandle(thread);
-        return run.lost;
-    };
-    long uses = -1;
-    ASSERT_EQ(0, probe.takeResourceLibrary(setup));
-    EXPECT_EQ(0, cycleOnThreads(50000));
-    EXPECT_NE(nullptr, probe.resourceLibrary(&uses));
-    EXPECT_EQ(1, uses) << "uses lost or counted twice";
-    probe.giveResourceLibrary();
-
-    EXPECT_EQ(0, cycleOnThreads(2000)) << "uses taken while another thread cleared the library";
-    EXPECT_EQ(nullptr, probe.resourceLibrary(&uses));
-    EXPECT_EQ(0, uses);
-    FreeLibrary(setup);
 }
 
 // A process that ends while another of its threads holds the library's

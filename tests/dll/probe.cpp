@@ -5,7 +5,6 @@
 #include "base/rvalloc.h"
 #include "base/rvplatform.h"
 #include "base/perthred.h"
-#include "base/utility.h"
 #include <cstdint>
 #include <windows.h>
 
@@ -94,33 +93,5 @@ int probeHoldLocksOnAThread() {
         return 0;
     CloseHandle(thread);
     return WaitForSingleObject(held, 10000) == WAIT_OBJECT_0;
-}
-
-// Takes and gives back a use of the resource library named after
-// setupLibrary, cycles times; counts the uses taken that found no library.
-long probeCycleResourceLibrary(HMODULE setupLibrary, long cycles) {
-    long lost = 0;
-    for (long i = 0; i < cycles; ++i) {
-        if (loadResourceLibrary(setupLibrary, 1, &resourceLibrary, &resourceLibraryUses) != 0)
-            continue;
-        lost += resourceLibrary == nullptr;
-        releaseResourceLibrary(&resourceLibrary, &resourceLibraryUses);
-    }
-    return lost;
-}
-
-// Takes one use of the resource library named after setupLibrary (0 when
-// taken), or gives one back.
-int probeTakeResourceLibrary(HMODULE setupLibrary) {
-    return loadResourceLibrary(setupLibrary, 1, &resourceLibrary, &resourceLibraryUses);
-}
-void probeGiveResourceLibrary() {
-    releaseResourceLibrary(&resourceLibrary, &resourceLibraryUses);
-}
-
-// The resource library's handle and use count.
-void* probeResourceLibrary(long* uses) {
-    *uses = resourceLibraryUses;
-    return resourceLibrary;
 }
 }

@@ -162,6 +162,21 @@ TEST(UnixOdbcConfigure, ShortAndLongKeywordsAndStoredValues) {
     EXPECT_EQ(defaults.size(), section(userIni, "Orders").size());
 }
 
+// unixODBC empties the section first: the library writes them back.
+TEST(UnixOdbcConfigure, KeysTheTableDoesNotKnowAreKept) {
+    Pairs expected = defaults,
+          kept = {{"CLIENT_LOCALE", "ja_jp.sjis"}, {"DB_LOCALE", "en_us.819"},
+                  {"TranslationName", "Latin"},    {"TranslationDLL", "/tr/l.so"},
+                  {"TranslationOption", "1"},      {"AdminNote", "{a;b} = c\xE9"}};
+    ASSERT_EQ(1, request(ODBC_ADD_DSN, attrs({"DSN=Ledger"})));
+    for (const auto& key : kept)
+        SQLWritePrivateProfileString("Ledger", key.first.c_str(), key.second.c_str(), "ODBC.INI");
+    ASSERT_EQ(1, request(ODBC_CONFIG_DSN, attrs({"DSN=Ledger", "Description=changed"})));
+    expected[1].second = "changed";
+    expected.insert(expected.end(), kept.begin(), kept.end());
+    EXPECT_EQ(expected, section(userIni, "Ledger"));
+}
+
 TEST(UnixOdbcRefusals, RepeatedKeywordChangesNothing) {
     ASSERT_EQ(1, request(ODBC_ADD_DSN, attrs({"DSN=Stock", "UID=first"})));
     const std::string before = fileText(userIni);

@@ -22,6 +22,7 @@ TEST_F(Interactive, AnAddShowsTheFourPagesAndOkStoresWhatTheUserTyped) {
     bool nameEnabled = true;
     RECT ok = {}, test = {};
     bool testVisible = false;
+    std::vector<std::string> lists;
     SheetDriver user({
         [&](HWND sheet) {
             HWND tabControl = PropSheet_GetTabControl(sheet);
@@ -40,6 +41,11 @@ TEST_F(Interactive, AnAddShowsTheFourPagesAndOkStoresWhatTheUserTyped) {
             GetWindowRect(GetDlgItem(sheet, IDOK), &ok);
             GetWindowRect(GetDlgItem(sheet, 321), &test);
             testVisible = IsWindowVisible(GetDlgItem(sheet, 321));
+            PropSheet_SetCurSel(sheet, nullptr, 2); // each choice once, the default selected
+            for (int id : {309, 313})
+                lists.push_back(
+                    text(page(sheet, 2), id) + " of " +
+                    std::to_string(SendDlgItemMessageA(page(sheet, 2), id, CB_GETCOUNT, 0, 0)));
             SetDlgItemTextA(page(sheet, 0), 402, "Typed in the sheet");
         },
         [](HWND sheet) { PropSheet_PressButton(sheet, PSBTN_OK); },
@@ -50,6 +56,7 @@ TEST_F(Interactive, AnAddShowsTheFourPagesAndOkStoresWhatTheUserTyped) {
     EXPECT_EQ("About", lastTab);
     EXPECT_EQ(name, shownName);
     EXPECT_FALSE(nameEnabled); // named by the caller: not to be changed
+    EXPECT_EQ((std::vector<std::string>{"1 - Preserve of 2", "0 - None of 5"}), lists);
     // Test Connect sits left of OK, as large, 7 pixels apart.
     EXPECT_TRUE(testVisible);
     EXPECT_EQ(ok.left - 7, test.right);

@@ -11,19 +11,23 @@
 // - PSM_PRESSBUTTON acts on a disabled sheet, as no user can: it stands for
 //   an OK that reaches the sheet while a test runs;
 // - its driver manager knows no Informix driver, so a test shows a "Test
-//   Connect Error" box (owned by the request's parent window);
+//   Connect Error" box;
 // - SetWindowText on an edit box keeps text longer than its EM_LIMITTEXT;
-// - a message box given a page as its owner is owned by the sheet.
+// - a message box given a page as its owner is owned by the sheet;
+// - its installer reads "ODBC Data Sources" from HKEY_CURRENT_USER only,
+//   where its SQLWriteDSNToIni never writes: tests list data sources there.
 #include <windows.h>
 #include <commctrl.h>
 #include <odbcinst.h>
 #include "base/rvalloc.h"
 #include "recinst.h"
+#include "requests.h"
 #include "sheetrequest.h"
 #include "wineini.h"
 #include "support/winfixture.h"
 #include "support/boxwatch.h"
 #include "support/sheetdrive.h"
+#include "support/sheetwindows.h"
 #include "support/testsupport.h"
 #include <algorithm>
 #include <atomic>
@@ -249,10 +253,8 @@ TEST_F(Interactive, ARefusedWriteShowsTheInstallersReasonAndKeepsTheSheetOpen) {
                 pressOk(sheet);
             },
             [&](HWND sheet) {
-                // The user has the right put right and says so by editing.
                 openAfterRefusal = IsWindowVisible(sheet);
                 installer.refuse(nullptr);
-                SetDlgItemTextA(page(sheet, 0), 402, "after");
                 pressOk(sheet);
             },
             cancelIfOpen,
@@ -266,6 +268,65 @@ TEST_F(Interactive, ARefusedWriteShowsTheInstallersReasonAndKeepsTheSheetOpen) {
         EXPECT_EQ(sheetWindow, shown[0].owner);
         EXPECT_EQ("after", stored(savedAs, "Description")) << refusal.function;
     }
+}
+
+// A rename whose write is refused leaves the data source under its old name
+// alone, and the request still names it there: taking the old name back
+// saves it in place and leaves nothing under the new one.
+TEST_F(Interactive, ARefusedRenameKeepsTheDataSourceUnderItsOldName) {
+    RecordingInstaller installer;
+    ASSERT_TRUE(installer.bound());
+    std::string oldName = freshName("Qs", "Kept"), newName = freshName("Qs", "Lost");
+    seedDataSource(oldName, {{"Description", "before"}});
+    installer.refuse("SQLWritePrivateProfileString:11:No rights");
+    bool oldAfterRefusal = false, newAfterRefusal = true;
+    BoxWatcher boxes;
+    SheetDriver user({
+        [&](HWND sheet) {
+            SetDlgItemTextA(page(sheet, 0), 401, newName.c_str());
+            SetDlgItemTextA(page(sheet, 0), 402, "after");
+            pressOk(sheet);
+        },
+        [&](HWND sheet) {
+            oldAfterRefusal = stored(oldName, "Description") == "before";
+            newAfterRefusal = registered(newName);
+            installer.refuse(nullptr);
+            SetDlgItemTextA(page(sheet, 0), 401, oldName.c_str());
+            pressOk(sheet);
+        },
+        cancelIfOpen,
+    });
+    EXPECT_EQ(TRUE, request(ODBC_CONFIG_DSN, attrs({"DSN=" + oldName})));
+    EXPECT_TRUE(oldAfterRefusal);
+    EXPECT_FALSE(newAfterRefusal);
+    EXPECT_EQ("after", stored(oldName, "Description"));
+    EXPECT_FALSE(registered(newName));
+    ASSERT_EQ(1u, boxes.boxes().size());
+    EXPECT_EQ("No rights", boxes.boxes()[0].text);
+}
+
+// Keys the table does not know survive every save byte for byte, though the
+// installer empties the section first; a translator chosen replaces the old.
+TEST_F(Interactive, EverySaveKeepsTheKeysTheTableDoesNotKnow) {
+    RecordingInstaller installer;
+    ASSERT_TRUE(installer.bound());
+    std::string name = freshName("Qs", "Keys"), renamed = freshName("Qs", "KeysMoved");
+    KeyValues kept = {{"CLIENT_LOCALE", "ja_jp.sjis"}, {"DB_LOCALE", "en_us.819"},
+                      {"TranslationName", "Old"},      {"TranslationDLL", "C:\\old.dll"},
+                      {"TranslationOption", "3"},      {"AdminNote", " {a;b} = c\xE9 "}};
+    seedDataSource(name, kept);
+    ASSERT_EQ(TRUE, ConfigDSN(nullptr, ODBC_CONFIG_DSN, sheetDriver,
+                              attrs({"DSN=" + name, "Description=changed"}).data()));
+    EXPECT_EQ(kept[0].second, stored(name, "CLIENT_LOCALE")) << "silent configure";
+    ASSERT_EQ(TRUE, renameAndSave(sheetDriver, name.c_str(), renamed.c_str()));
+    EXPECT_EQ(kept[0].second, stored(renamed, "CLIENT_LOCALE")) << "rename";
+    installer.translator("confirm:New:C:\\new.dll:7");
+    SheetDriver user({[](HWND sheet) { showPage(sheet, 1); },
+                      [](HWND sheet) { click(page(sheet, 1), 310); }, pressOk, cancelIfOpen});
+    EXPECT_EQ(TRUE, request(ODBC_CONFIG_DSN, attrs({"DSN=" + renamed})));
+    kept[2].second = "New", kept[3].second = "C:\\new.dll", kept[4].second = "7";
+    for (const auto& key : kept) // after all three saves
+        EXPECT_EQ(key.second, stored(renamed, key.first.c_str())) << key.first;
 }
 
 // A data source added without a name has no section of its own yet: the
@@ -328,5 +389,92 @@ TEST_F(Interactive, NoPageKeepsTheRequestsContextPastItsEnd) {
         EXPECT_NE(destroyed.end(), std::find(destroyed.begin(), destroyed.end(), window));
         EXPECT_EQ(destroyedWithContext.end(),
                   std::find(destroyedWithContext.begin(), destroyedWithContext.end(), window));
+    }
+}
+
+// A name new to the request that another data source has is taken only
+// after a Yes: No, the default, keeps the sheet open with the name
+// selected. The request's own name in other letter case asks nothing.
+TEST_F(Interactive, SavingOverAnotherDataSourceAsksFirst) {
+    std::string mine = freshName("Qs", "Mine"), theirs = freshName("Qs", "Theirs"), upper = mine;
+    CharUpperA(&upper[0]);
+    for (const auto& name : {mine, theirs}) {
+        seedDataSource(name, {{"Description", name}});
+        ASSERT_TRUE(SQLWritePrivateProfileString("ODBC Data Sources", name.c_str(), "RV Other",
+                                                 "ODBC.INI"));
+    }
+    BoxWatcher boxes({IDNO, IDYES});
+    LRESULT selection = -1;
+    auto rename = [](const std::string& to, int button) {
+        return [to, button](HWND sheet) {
+            SetDlgItemTextA(page(sheet, 0), 401, to.c_str());
+            PropSheet_PressButton(sheet, button);
+        };
+    };
+    SheetDriver user({rename(upper, PSBTN_APPLYNOW), rename(theirs, PSBTN_OK),
+                      [&](HWND sheet) {
+                          HWND box = GetDlgItem(page(sheet, 0), 401);
+                          if (focusIn(sheet) == box)
+                              selection = SendMessageA(box, EM_GETSEL, 0, 0);
+                          pressOk(sheet);
+                      },
+                      cancelIfOpen});
+    EXPECT_EQ(TRUE, request(ODBC_CONFIG_DSN, attrs({"DSN=" + mine})));
+    EXPECT_EQ(MAKELONG(0, theirs.size()), selection);
+    std::vector<Box> shown = boxes.boxes();
+    ASSERT_EQ(2u, shown.size());
+    for (const Box& box : shown)
+        EXPECT_EQ("The data source \"" + theirs +
+                      "\" of the driver \"RV Other\" already exists. "
+                      "Do you want to replace it? Yes|No 7",
+                  box.text + " " + box.buttons + " " + std::to_string(box.defaultButton));
+    EXPECT_EQ(mine, stored(theirs, "Description"));
+    for (const auto& name : {mine, theirs})
+        SQLWritePrivateProfileString("ODBC Data Sources", name.c_str(), nullptr, "ODBC.INI");
+}
+
+// What the store cannot take is refused at its field, shown focused on its
+// page, and nothing is saved: text the ANSI code page lacks (stored as "?"
+// before) and a name over the installer's 32 bytes (32 double-byte
+// characters are 64).
+TEST_F(Interactive, WhatTheStoreCannotTakeIsRefusedAtItsField) {
+    const bool doubleByte = expectedCodePage() == 932;
+    const struct {
+        int page, control;
+        std::wstring text;
+        const char* said;
+    } fields[] = {
+        {0, 401, std::wstring(doubleByte ? 32 : 33, doubleByte ? L'\u3042' : L'n'), "32 bytes"},
+        {0, 402, L"x\u0E01", "\"Description\""},
+        {1, 300, L"x\u0E01", "\"Database name\""}};
+    for (const auto& field : fields) {
+        std::string name = freshName("Qs", "Store");
+        seedDataSource(name, {{"Description", "before"}, {"Database", "stores"}});
+        BoxWatcher boxes;
+        bool atTheField = false;
+        SheetDriver user({
+            [](HWND sheet) { showPage(sheet, 1); },
+            [&](HWND sheet) {
+                SetDlgItemTextA(page(sheet, 0), 402, "after");
+                SetDlgItemTextA(page(sheet, 1), 300, "typed");
+                SetDlgItemTextW(page(sheet, field.page), field.control, field.text.c_str());
+                showPage(sheet, 1 - field.page);
+                pressOk(sheet);
+            },
+            [&](HWND sheet) {
+                // The sheet's thread moves the focus after the box closes:
+                // waited for, within bounds.
+                HWND shown = page(sheet, field.page);
+                for (int i = 0; i < 300 && !atTheField; ++i, Sleep(atTheField ? 0 : 10))
+                    atTheField = PropSheet_GetCurrentPageHwnd(sheet) == shown &&
+                                 focusIn(sheet) == GetDlgItem(shown, field.control);
+                cancelIfOpen(sheet);
+            },
+        });
+        EXPECT_EQ(FALSE, request(ODBC_CONFIG_DSN, attrs({"DSN=" + name}))) << field.said;
+        ASSERT_EQ(1u, boxes.boxes().size()) << field.said;
+        EXPECT_NE(std::string::npos, boxes.boxes()[0].text.find(field.said)) << field.said;
+        EXPECT_TRUE(atTheField) << field.said;
+        EXPECT_EQ("before stores", stored(name, "Description") + " " + stored(name, "Database"));
     }
 }

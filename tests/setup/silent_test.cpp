@@ -83,11 +83,13 @@ TEST(SilentConfigure, StoredValuesUpTo64KiBAreWrittenBackWholeWhateverTheInstall
             EXPECT_EQ(std::string(n, '0'), installer.ini["S"]["CursorBehavior"]);
         }
         // Longer than any value read whole: refused, nothing written.
-        FakeInstaller installer;
-        installer.defaultWhenTooLong = wine;
-        installer.ini["S"]["Description"] = std::string(70000, 'x');
-        EXPECT_EQ(0, silent(requestConfigDsn, attrs({"DSN=S"}))) << "wine " << wine;
-        EXPECT_TRUE(installer.order.empty());
+        for (const char* key : {"Description", "Unknown"}) {
+            FakeInstaller installer;
+            installer.defaultWhenTooLong = wine;
+            installer.ini["S"][key] = std::string(70000, 'x');
+            EXPECT_EQ(0, silent(requestConfigDsn, attrs({"DSN=S"}))) << key << " wine " << wine;
+            EXPECT_TRUE(installer.order.empty());
+        }
     }
 }
 
@@ -102,7 +104,8 @@ TEST(SilentRead, OnlyKeysStoredUnderTheNameAreRead) {
     installer.ini["Old"]["Database"] = "stored";
     installer.ini["Old"]["Unknown"] = "u";
     EXPECT_EQ(1, silent(requestConfigDsn, attrs({"DSN=Old", "DB=given"})));
-    EXPECT_EQ((std::vector<std::string>{"Old (keys)", "Old Protocol"}), installer.reads);
+    EXPECT_EQ((std::vector<std::string>{"Old (keys)", "Old Protocol", "Old Unknown"}),
+              installer.reads);
     EXPECT_EQ("onsoctcp", installer.ini["Old"]["Protocol"]);
     EXPECT_EQ("given", installer.ini["Old"]["Database"]);
 }
@@ -126,22 +129,23 @@ TEST(SilentRead, ADataSourceWithoutANameReadsNoSection) {
     EXPECT_TRUE(installer.reads.empty());
 }
 
-TEST(SilentRead, AListingThatMayBeCutFallsBackToReadingEveryKey) {
+TEST(SilentRead, AListingThatMayBeCutRefusesToSave) {
+    // The installer empties the section first: unlisted keys would be lost.
     FakeInstaller installer;
     for (int i = 0; i < 3000; ++i)
         installer.ini["Big"]["Unknown" + std::string(10, 'k') + std::to_string(i)] = "u";
     installer.ini["Big"]["Service"] = "sqlexec";
-    EXPECT_EQ(1, silent(requestConfigDsn, attrs({"DSN=Big"})));
-    EXPECT_EQ(16u, installer.reads.size());
+    EXPECT_EQ(0, silent(requestConfigDsn, attrs({"DSN=Big"})));
+    EXPECT_EQ(1u, installer.reads.size());
     EXPECT_EQ("sqlexec", installer.ini["Big"]["Service"]);
-    EXPECT_EQ("1", installer.ini["Big"]["CursorBehavior"]);
+    EXPECT_TRUE(installer.order.empty());
 
     // A listing as long as its buffer is not whole either.
     FakeInstaller filled;
     filled.listingFillsBuffer = true;
     filled.ini["S"]["Service"] = "sqlexec";
-    EXPECT_EQ(1, silent(requestConfigDsn, attrs({"DSN=S"})));
-    EXPECT_EQ(16u, filled.reads.size());
+    EXPECT_EQ(0, silent(requestConfigDsn, attrs({"DSN=S"})));
+    EXPECT_EQ(1u, filled.reads.size());
     EXPECT_EQ("sqlexec", filled.ini["S"]["Service"]);
 }
 
@@ -357,6 +361,7 @@ TEST(AllocationFailure, ASilentAddOrConfigureFailsCleanlyWhicheverAllocationFail
         for (long n = 1;; ++n) {
             installer.ini.clear();
             installer.ini["Sales"]["LogonID"] = "bob";
+            installer.ini["Sales"]["CLIENT_LOCALE"] = "ja_jp.sjis";
             installer.order.clear();
             installer.calls.clear();
             long live = rvAllocLive();
@@ -369,8 +374,9 @@ TEST(AllocationFailure, ASilentAddOrConfigureFailsCleanlyWhicheverAllocationFail
             if (result) {
                 // TRUE only for a data source written whole.
                 ++succeeded;
-                EXPECT_EQ(15u, installer.order.size()) << n;
+                EXPECT_EQ(16u, installer.order.size()) << n;
                 EXPECT_EQ("stores", installer.ini["Sales"]["Database"]) << n;
+                EXPECT_EQ("ja_jp.sjis", installer.ini["Sales"]["CLIENT_LOCALE"]) << n;
                 EXPECT_EQ("bob", installer.ini["Sales"]["LogonID"]) << n;
             }
             if (made < n) {
@@ -411,14 +417,14 @@ TEST(SecretValues, AreStoredScrambledBehindTheMarkerAndNeverScrambledTwice) {
     EXPECT_EQ("", installer.ini["S"]["PWD"]);
 }
 
-TEST(Rename, TheOldSectionGoesWithKeysTheTableDoesNotKnow) {
+TEST(Rename, TheOldSectionGoesAndKeysTheTableDoesNotKnowMove) {
     FakeInstaller installer;
     installer.ini["Old"]["Database"] = "stores";
     installer.ini["Old"]["Unknown"] = "x";
     ASSERT_EQ(1, renameAndSave(driver, "Old", "New"));
     EXPECT_EQ(0u, installer.ini.count("Old"));
     EXPECT_EQ("stores", installer.ini["New"]["Database"]);
-    EXPECT_EQ(0u, installer.ini["New"].count("Unknown"));
+    EXPECT_EQ("x", installer.ini["New"]["Unknown"]);
 }
 
 TEST(Rename, AChangeOfLetterCaseOnlyRemovesNothing) {
@@ -430,11 +436,17 @@ TEST(Rename, AChangeOfLetterCaseOnlyRemovesNothing) {
     EXPECT_EQ("x", installer.ini["SALES"]["Unknown"]);
 }
 
-TEST(Rename, ARefusedRemovalWritesNothing) {
+// The new name is written whole before the old one is removed; when that
+// removal is refused the new registration is taken back (refused here too,
+// as an installer refuses every removal to a user without rights), and the
+// old data source stays whole.
+TEST(Rename, ARefusedRemovalLeavesTheOldNameWholeAndTakesTheNewBack) {
     FakeInstaller installer;
     installer.ini["Old"]["Database"] = "stores";
     installer.failRemove = true;
     EXPECT_EQ(0, renameAndSave(driver, "Old", "New"));
-    EXPECT_EQ(0u, installer.ini.count("New"));
     EXPECT_EQ("stores", installer.ini["Old"]["Database"]);
+    ASSERT_LE(2u, installer.calls.size());
+    EXPECT_EQ("SQLRemoveDSNFromIni Old", installer.calls[installer.calls.size() - 2]);
+    EXPECT_EQ("SQLRemoveDSNFromIni New", installer.calls.back());
 }

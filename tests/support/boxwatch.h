@@ -12,6 +12,7 @@
 struct Box {
     std::string caption, text, buttons, icon;
     HWND owner;
+    int defaultButton = 0; // the id Enter presses
 };
 
 // Reads and answers every message box of the calling thread while it lives:
@@ -45,6 +46,8 @@ private:
         if (_stricmp(className, "Button") == 0 && IsWindowVisible(child)) {
             GetWindowTextA(child, text, sizeof text);
             b->buttons += b->buttons.empty() ? "" : "|";
+            if ((GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+                b->defaultButton = GetDlgCtrlID(child);
             for (const char* p = text; *p; ++p)
                 if (*p != '&')
                     b->buttons += *p;

@@ -28,8 +28,9 @@ int PLAT_STDCALL fakeValid(const char* name) {
 }
 int PLAT_STDCALL fakeWriteDsn(const char* name, const char* driver) {
     current->calls.push_back("SQLWriteDSNToIni " + shown(name) + " " + shown(driver));
+    // Emptied first, as Windows' installer empties an existing section.
     if (name && driver)
-        current->ini[name];
+        current->ini[name].clear();
     return answered("SQLWriteDSNToIni", {name, driver}, 0, name && driver);
 }
 int PLAT_STDCALL fakeRemoveDsn(const char* name) {

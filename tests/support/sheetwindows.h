@@ -26,3 +26,11 @@ inline std::wstring tabTitle(HWND sheet, int index) {
                  reinterpret_cast<LPARAM>(&item));
     return text;
 }
+
+// The window that has the keyboard focus on the sheet's thread.
+inline HWND focusIn(HWND sheet) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(sheet, nullptr), &info);
+    return info.hwndFocus;
+}

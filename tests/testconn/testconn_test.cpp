@@ -9,8 +9,12 @@
 #include "setup/basesetu.h"
 #include "testconn/testconn.h"
 #include "support/boxwatch.h"
+#include "support/libstart.h"
+#include "support/sheetdrive.h"
+#include "support/sheetwindows.h"
 #include "support/testsupport.h"
 #include <windows.h>
+#include <odbcinst.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -84,7 +88,7 @@ TEST(ConnectionString, RowsInTableOrderWithSecretsDecodedAndExclusionsLeftOut) {
                                        {"Protocol", "onsoctcp"}}))
         if (key.first != "LogonID")
             full.set(key.first.c_str(), key.second);
-    TestConnection test(&full.setup);
+    TestConnection test(&full.setup, nullptr);
     ASSERT_EQ(0, test.buildConnectString());
     EXPECT_STREQ("DRIVER={Informix};Description=Sales;Database=stores;HostName=dbhost;"
                  "Service=sqlexec;ServerName=srv1;Protocol=onsoctcp;CursorBehavior=1;"
@@ -116,7 +120,7 @@ TEST(ConnectionString, RowsInTableOrderWithSecretsDecodedAndExclusionsLeftOut) {
                {"connectionretrydelay", "4"},
                {"Clear", "plain"},
                {"TranslationName", "Tr"}});
-    TestConnection more(&extra.setup);
+    TestConnection more(&extra.setup, nullptr);
     ASSERT_EQ(0, more.buildConnectString());
     EXPECT_STREQ("DRIVER={Drv {x}};Database=a;b}c;Password=pa;ss};Clear=plain;TranslationName=Tr;",
                  more.connectionString());
@@ -134,7 +138,7 @@ TEST(ConnectionString, FailuresAreSilentAndLeaveNothingBehind) {
     {
         ScopedErrorList errors;
         BoxWatcher watcher;
-        TestConnection test(&context.setup);
+        TestConnection test(&context.setup, context.setup.parentWindow);
         EXPECT_EQ(0, test.run());
         EXPECT_EQ(nullptr, test.connectionString());
         ASSERT_EQ(1u, errors->count);
@@ -144,13 +148,13 @@ TEST(ConnectionString, FailuresAreSilentAndLeaveNothingBehind) {
     context.set("Password", "");
     context.set("Database", std::string(32767, 'd'));
     {
-        TestConnection test(&context.setup);
+        TestConnection test(&context.setup, context.setup.parentWindow);
         EXPECT_EQ(1, test.buildConnectString()) << "over 32767 bytes";
     }
     // DRIVER={Informix Stand-in};Database=...; at exactly the limit.
     context.set("Database", std::string(32767 - 37, 'd'));
     {
-        TestConnection test(&context.setup);
+        TestConnection test(&context.setup, context.setup.parentWindow);
         EXPECT_EQ(0, test.buildConnectString());
         EXPECT_EQ(32767u, test.connectionStringLength());
     }
@@ -161,7 +165,7 @@ TEST(ConnectionString, FailuresAreSilentAndLeaveNothingBehind) {
     int failures = 0;
     for (long n = 1; n < 100; ++n) {
         ScopedErrorList errors;
-        TestConnection test(&context.setup);
+        TestConnection test(&context.setup, context.setup.parentWindow);
         rvAllocFailAt(n);
         int result = test.buildConnectString();
         rvAllocFailAt(0);
@@ -188,13 +192,13 @@ TEST(SqliteDriver, SuccessfulTestShowsOnlyTheSuccessBox) {
     context.set("HostName", "dbhost");
     context.set("EnableInsertCursors", "0");
     BoxWatcher watcher;
-    EXPECT_EQ(1, runTestConnect(&context.setup));
+    EXPECT_EQ(1, runTestConnect(&context.setup, owner.window));
     auto boxes = watcher.boxes();
     ASSERT_EQ(1u, boxes.size());
     EXPECT_EQ("Test Connect", boxes[0].caption);
     EXPECT_EQ("The connection test was successful.", boxes[0].text);
     EXPECT_EQ("OK", boxes[0].buttons);
-    EXPECT_EQ(nullptr, boxes[0].owner);
+    EXPECT_EQ(owner.window, boxes[0].owner);
     EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(windowsName.c_str()));
 }
 
@@ -213,7 +217,7 @@ TEST(SqliteDriver, FailingConnectShowsTheDriverManagersRecords) {
                  {&unknown, "[unixODBC][Driver Manager]Can't open lib 'No Such Driver'"}};
     for (auto& c : cases) {
         BoxWatcher watcher;
-        EXPECT_EQ(0, runTestConnect(&c.context->setup));
+        EXPECT_EQ(0, runTestConnect(&c.context->setup, owner.window));
         auto boxes = watcher.boxes();
         ASSERT_EQ(1u, boxes.size()) << c.text;
         EXPECT_EQ("Test Connect Error", boxes[0].caption);
@@ -242,7 +246,7 @@ struct ScriptedDriverManager : testing::Test {
     int runWith(const char* text, std::vector<int> answers = {}) {
         script(text);
         BoxWatcher watcher(std::move(answers));
-        TestConnection test(&context.setup);
+        TestConnection test(&context.setup, context.setup.parentWindow);
         int result = test.run();
         boxes = watcher.boxes();
         log = calls();
@@ -367,4 +371,37 @@ TEST_F(ScriptedDriverManager, EndlessDiagnosticsStopAfterSixtyFourBoxes) {
     EXPECT_EQ("fake record 64", boxes.back().text);
     EXPECT_EQ(std::string::npos, log.find("SQLGetDiagRec 2 dbc 65 "));
     EXPECT_NE(std::string::npos, log.find("SQLFreeHandle 1 env\n"));
+}
+
+// A test from a sheet tries what its pages show, after a refused save too,
+// in boxes and a prompt owned by the sheet, which then cannot cover them.
+TEST_F(ScriptedDriverManager, ASheetTestsWhatItShowsInWindowsOfItsOwn) {
+    for (const char* text : {"", "connect=-1;records=1"}) {
+        script(text);
+        BoxWatcher watcher;
+        HWND sheet = nullptr;
+        bool focusOnTheButton = false;
+        SheetDriver user({[](HWND window) { PropSheet_SetCurSel(window, nullptr, 1); },
+                          [](HWND window) {
+                              SetDlgItemTextA(pageAt(window, 1), 300, "typed");
+                              SetDlgItemTextA(pageAt(window, 0), 401, "bad{name}");
+                              PropSheet_PressButton(window, PSBTN_OK);
+                          },
+                          [&](HWND window) {
+                              sheet = window;
+                              SendMessageA(window, WM_COMMAND, MAKEWPARAM(321, BN_CLICKED), 0);
+                              focusOnTheButton = focusIn(window) == GetDlgItem(window, 321);
+                              PropSheet_PressButton(window, PSBTN_CANCEL);
+                          }});
+        ConfigDSN(owner.window, ODBC_ADD_DSN, "Drv", attrs({"Database=stored"}).data());
+        reloadResourceLibrary();
+        char line[64];
+        std::snprintf(line, sizeof line, "SQLDriverConnect dbc %p ", static_cast<void*>(sheet));
+        EXPECT_NE(std::string::npos, std::string(calls()).find(line)) << calls();
+        EXPECT_NE(std::string::npos, std::string(calls()).find(";Database=typed;")) << calls();
+        std::vector<Box> boxes = watcher.boxes(); // the refused name, then the test's
+        ASSERT_EQ(2u, boxes.size()) << text;
+        EXPECT_EQ(sheet, boxes[1].owner) << text;
+        EXPECT_TRUE(focusOnTheButton) << text;
+    }
 }

@@ -3,6 +3,8 @@
 // call.
 #include "attrlist.h"
 #include "cmdline.h"
+#include "dsnfile.h"
+#include "keywords.h"
 #include "pefile.h"
 #include <gtest/gtest.h>
 #include <cstring>
@@ -178,6 +180,139 @@ TEST(CommandLine, OtherCommands) {
     EXPECT_NE(parse({"show", ""}), "");
     EXPECT_NE(parse({"list", "Other"}), "");
     EXPECT_NE(parse({"remove-driver", "--setup", "s.dll"}), "");
+}
+
+TEST(CommandLine, ScopeOptionsGoWithTheDataSourceCommandsAnywhere) {
+    struct Case {
+        std::vector<const char*> args;
+        Scope scope; // the scope read, when accepted
+        const char* refusal;
+    };
+    const Case cases[] = {
+        {{"add", "D", "DSN=s"}, Scope::unspecified, nullptr},
+        {{"add", "--system", "D", "DSN=s"}, Scope::system, nullptr},
+        {{"configure", "D", "--dialog", "DSN=s", "--user"}, Scope::user, nullptr},
+        {{"remove", "--system", "--system", "D", "DSN=s"}, Scope::system, nullptr},
+        {{"show", "s", "--user"}, Scope::user, nullptr},
+        {{"list", "--system", "--driver", "X"}, Scope::system, nullptr},
+        {{"list", "--system", "--user"}, Scope::unspecified, "exclude each other"},
+        {{"install-driver", "--system"}, Scope::unspecified, "--system"},
+        {{"remove-driver", "--user"}, Scope::unspecified, "--user"},
+        {{"show", "--system"}, Scope::unspecified, "show takes one operand"},
+    };
+    for (const Case& c : cases) {
+        static Command command;
+        std::string refusal = parse(c.args, &command);
+        if (c.refusal) {
+            EXPECT_NE(refusal.find(c.refusal), std::string::npos) << c.args[0] << ": " << refusal;
+        } else {
+            EXPECT_EQ(refusal, "") << c.args[0];
+            EXPECT_EQ(command.scope, c.scope) << c.args[0];
+        }
+    }
+}
+
+TEST(Keywords, PasswordsAndShortKeywordsAreKnownRegardlessOfCase) {
+    for (const char* key : {"PWD", "pwd", "Password", "LogonPassword", "DBPASSWD", "AuthPwd"})
+        EXPECT_TRUE(isSecretKey(key)) << key;
+    for (const char* key : {"LogonID", "Description", "PW", "Pass", ""})
+        EXPECT_FALSE(isSecretKey(key)) << key;
+    EXPECT_STREQ(storedKeyFor("host"), "HostName");
+    EXPECT_STREQ(storedKeyFor("HostName"), "HostName");
+    EXPECT_STREQ(storedKeyFor("Unknown"), "Unknown");
+}
+
+// The sections of an export file's text, each as its name, driver, scope
+// and list; the refusal when there is one.
+std::string readFile(const std::string& text) {
+    static FileSection section;
+    FileReader reader;
+    char message[messageCapacity];
+    startReading(&reader, text.data(), text.size());
+    std::string read;
+    ReadResult result;
+    while ((result = readSection(&reader, &section, message)) == ReadResult::section)
+        read += std::string(section.name) + "|" + section.driver + "|" +
+                std::to_string(static_cast<int>(section.scope)) + "|" +
+                std::string(section.attributes.bytes, section.attributes.length) + "\n";
+    return result == ReadResult::error ? std::string("refused: ") + message : read;
+}
+
+TEST(ExportFile, EveryValueComesBackAsWritten) {
+    const char* values[] = {"plain",    "a;b=c}{", "{x}", " lead",     "trail ",
+                            "\tboth\t", "}}{{",    "",    "Ωμέγα 東京"};
+    for (const char* value : values) {
+        char line[maxLineBytes];
+        char message[messageCapacity];
+        ASSERT_TRUE(formatFileEntry("Key", value, line, sizeof line, message)) << value;
+        EXPECT_EQ(readFile("[S]\r\n" + std::string(line) + "\r\n"),
+                  "S||0|DSN=S\0Key="s + value + "\0\0\n"s)
+            << line;
+    }
+}
+
+TEST(ExportFile, SectionsCarryTheirRegistrationAndKeysInOrder) {
+    EXPECT_EQ(readFile("\xEF\xBB\xBF; comment\n\n[One]\n Driver = D 1 \nScope=SYSTEM\n"
+                       "# note\nHOST = h \n[Two]\nScope=user\nUID={ u }\nPRO=x\n"),
+              "One|D 1|2|DSN=One\0HOST=h\0\0\nTwo||1|DSN=Two\0UID= u \0PRO=x\0\0\n"s);
+    EXPECT_EQ(readFile("; nothing\n"), "");
+}
+
+TEST(ExportFile, WhatNoLineCanHoldIsRefused) {
+    const char* keys[] = {"", "a=b", " k", "k ", "[k", ";k", "#k", "Driver", "scope", "DSN"};
+    char line[64];
+    char message[messageCapacity];
+    for (const char* key : keys)
+        EXPECT_FALSE(formatFileEntry(key, "v", line, sizeof line, message)) << key;
+    EXPECT_FALSE(formatFileEntry("k", "a\nb", line, sizeof line, message));
+    // Braces and doubled '}' count: 31 bytes of value take 65.
+    EXPECT_FALSE(
+        formatFileEntry("k", ("{" + std::string(30, '}')).c_str(), line, sizeof line, message));
+    for (const char* name : {"a]b", " a", "a\\b", ""})
+        EXPECT_FALSE(checkSectionName(name, message)) << name;
+}
+
+TEST(ExportFile, MalformedFilesAreRefusedWithTheLine) {
+    struct Case {
+        std::string text;
+        const char* refusal;
+    };
+    const Case cases[] = {
+        {"HOST=h\n[S]\n", "line 1: an entry outside a section"},
+        {"[S]\nHOST\n", "line 2: a line without '='"},
+        {"[S]\n=h\n", "line 2: an entry without a key"},
+        {"[S]\nA={x\n", "line 2: unterminated brace"},
+        {"[S]\nA={x}y\n", "line 2: text after a closing brace"},
+        {"[S]\nA=1\na=2\n", "line 3: a key given twice"},
+        {"[S]\nScope=both\n", "line 2: Scope is user or system"},
+        {"[S]\nDriver=a\nDriver=b\n", "line 3: Driver given twice"},
+        {"[S]\nDSN=x\n", "line 2: the section's header names the data source"},
+        {"[S]\nSAVEFILE=f\n", "line 1: keyword SAVEFILE"},
+        {"[]\n", "line 1: a section header is [name]"},
+        {"[S]\nA=\0\n"s, "line 2: a NUL byte"},
+        {"[S]\nA=" + std::string(maxAttributeListBytes, 'x') + "\n",
+         "line 2: the section is longer"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(readFile(c.text).find("refused: "s + c.refusal), 0u) << readFile(c.text);
+}
+
+TEST(CommandLine, ExportAndImportTakeTheirOptions) {
+    static Command command;
+    ASSERT_EQ(
+        parse({"export", "A", "--output", "f.ini", "B", "--with-secrets", "--system"}, &command),
+        "");
+    EXPECT_EQ(command.operandCount, 2);
+    EXPECT_STREQ(command.outputPath, "f.ini");
+    EXPECT_TRUE(command.withSecrets);
+    EXPECT_STREQ(command.driver, "Informix ODBC Driver");
+    ASSERT_EQ(parse({"import", "--dry-run", "f.ini"}, &command), "");
+    EXPECT_STREQ(command.filePath, "f.ini");
+    EXPECT_TRUE(command.dryRun);
+    EXPECT_NE(parse({"import"}), "");
+    EXPECT_NE(parse({"import", "a", "b"}), "");
+    EXPECT_NE(parse({"import", "--with-secrets", "f"}).find("--with-secrets"), std::string::npos);
+    EXPECT_NE(parse({"export", "a\\b"}), "");
 }
 
 // A PE file's first bytes: "MZ", the header offset at 0x3C, and there

@@ -62,21 +62,6 @@ bool startsBraced(const char* value, const char* limit, const char** open) {
     return p < limit && *p == '{';
 }
 
-// Finds the closing brace of a braced value starting at open; "}}" is an
-// escaped brace. Returns null when the text ends first.
-const char* findClosingBrace(const char* open, const char* limit) {
-    for (const char* p = open + 1; p < limit; ++p) {
-        if (*p != '}')
-            continue;
-        if (p + 1 < limit && p[1] == '}') {
-            ++p;
-            continue;
-        }
-        return p;
-    }
-    return nullptr;
-}
-
 // Finds the end of the entry that starts at begin: the next ';' outside a
 // braced value. Sets *error on an unterminated brace.
 const char* findEntryEnd(const char* begin, const char* limit, const char** error) {
@@ -147,6 +132,37 @@ bool copyEntry(Span entry, Writer* out, char* message) {
 }
 
 } // namespace
+
+const char* findClosingBrace(const char* open, const char* limit) {
+    for (const char* p = open + 1; p < limit; ++p) {
+        if (*p != '}')
+            continue;
+        if (p + 1 < limit && p[1] == '}') {
+            ++p;
+            continue;
+        }
+        return p;
+    }
+    return nullptr;
+}
+
+bool appendAttribute(AttributeList* list, const char* keyword, size_t keywordLength,
+                     const char* value, size_t valueLength) {
+    // The new entry replaces the list's final NUL, or an empty list's pair.
+    size_t at =
+        list->length <= 2 && (list->length == 0 || list->bytes[0] == '\0') ? 0 : list->length - 1;
+    size_t entry = keywordLength + 1 + valueLength + 1;
+    if (entry + 1 > maxAttributeListBytes - at)
+        return false;
+    char* p = list->bytes + at;
+    std::memcpy(p, keyword, keywordLength);
+    p[keywordLength] = '=';
+    std::memcpy(p + keywordLength + 1, value, valueLength);
+    p[entry - 1] = '\0';
+    p[entry] = '\0';
+    list->length = at + entry + 1;
+    return true;
+}
 
 bool convertAttributeText(const char* text, size_t length, AttributeList* list, char* message) {
     list->length = 0;

@@ -27,6 +27,15 @@ struct AttributeList {
 // not fit.
 bool convertAttributeText(const char* text, size_t length, AttributeList* list, char* message);
 
+// Appends keyword=value, both taken as they are, to a list (length 0 or
+// an empty list starts it); false when the list would not fit.
+bool appendAttribute(AttributeList* list, const char* keyword, size_t keywordLength,
+                     const char* value, size_t valueLength);
+
+// The '}' that closes a braced value whose '{' is at open, "}}" standing
+// for a '}' inside; null when limit comes first.
+const char* findClosingBrace(const char* open, const char* limit);
+
 // Finds the first entry whose keyword, without surrounding blanks, equals
 // keyword regardless of letter case; returns its value (after '=') or null.
 const char* findAttribute(const AttributeList& list, const char* keyword);

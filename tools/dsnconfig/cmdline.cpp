@@ -10,12 +10,28 @@ const char* const usageText =
     "usage:\n"
     "  dsnconfig install-driver [--driver DESC] [--setup PATH] [--help-root DIR]\n"
     "  dsnconfig remove-driver  [--driver DESC]\n"
-    "  dsnconfig add       [--dialog] DRIVER \"DSN=name;keyword=value;...\"\n"
-    "  dsnconfig configure [--dialog] DRIVER \"DSN=name;keyword=value;...\"\n"
-    "  dsnconfig remove    DRIVER \"DSN=name\"\n"
-    "  dsnconfig show DSN\n"
-    "  dsnconfig list [--driver DESC]\n"
+    "  dsnconfig add       [SCOPE] [--dialog] DRIVER \"DSN=name;keyword=value;...\"\n"
+    "  dsnconfig configure [SCOPE] [--dialog] DRIVER \"DSN=name;keyword=value;...\"\n"
+    "  dsnconfig remove    [SCOPE] DRIVER \"DSN=name\"\n"
+    "  dsnconfig show      [SCOPE] DSN\n"
+    "  dsnconfig list      [SCOPE] [--driver DESC]\n"
+    "  dsnconfig export    [SCOPE] [--driver DESC] [--with-secrets] [--output FILE] [DSN...]\n"
+    "  dsnconfig import    [SCOPE] [--dry-run] FILE\n"
     "\n"
+    "SCOPE is --system (data sources of every user of the machine; what a\n"
+    "deployment run as SYSTEM wants) or --user (the user running dsnconfig).\n"
+    "add, configure and remove make user requests unless --system is given;\n"
+    "show and list look in both scopes unless one is given, and name the\n"
+    "scope of each data source.\n"
+    "export writes the driver's data sources (those named, or all) as UTF-8\n"
+    "odbc.ini-style text: a [DSN] section each, with Driver=, Scope= and every\n"
+    "stored key; a value starting with '{' or a blank is braced. Keys named\n"
+    "like a password are left out unless --with-secrets is given (show masks\n"
+    "them). import applies such a file through the setup library: each data\n"
+    "source is added, changed (keys it does not name are kept) or left when\n"
+    "nothing differs, in its section's Scope unless SCOPE is given (neither:\n"
+    "user); keys the setup library does not know are written as they are.\n"
+    "--dry-run only says what would be done.\n"
     "DRIVER and DESC are driver descriptions (default \"Informix ODBC Driver\").\n"
     "A value in braces may contain ';' and writes '}' as \"}}\": Description={a;b}.\n"
     "--dialog shows the driver's setup dialog with those values; the data source\n"
@@ -24,7 +40,8 @@ const char* const usageText =
     "(the one beside it unless --setup names another) and adds one to the\n"
     "driver's usage count; remove-driver takes one off and unregisters the\n"
     "driver when none is left, keeping its data sources.\n"
-    "Exit status: 0 done, 1 refused or failed, 2 unusable command line,\n"
+    "Exit status: 0 done, 1 refused or failed (import: any data source),\n"
+    "2 unusable command line or import file,\n"
     "3 (remove-driver) the driver is still in use by other installations.\n";
 
 namespace {
@@ -54,69 +71,105 @@ bool checkPath(const char* what, const char* path, char* message) {
     return true;
 }
 
-// Reads "--name value" at argv[*index]; refuses a repeated option.
-bool takeOption(int argc, const char* const* argv, int* index, const char** slot, char* message) {
-    const char* name = argv[*index];
-    if (*index + 1 >= argc)
-        return fail(message, "option %s needs a value", name);
-    if (*slot)
-        return fail(message, "option %s given twice", name);
-    *slot = argv[++*index];
-    return true;
-}
-
-bool parseInstallDriver(int argc, const char* const* argv, Command* command, char* message) {
-    const char* driver = nullptr;
-    for (int i = 2; i < argc; ++i) {
-        const char* arg = argv[i];
-        bool taken = std::strcmp(arg, "--driver") == 0
-                         ? takeOption(argc, argv, &i, &driver, message)
-                     : std::strcmp(arg, "--setup") == 0
-                         ? takeOption(argc, argv, &i, &command->setupPath, message)
-                     : std::strcmp(arg, "--help-root") == 0
-                         ? takeOption(argc, argv, &i, &command->helpRoot, message)
-                         : fail(message, "unexpected argument \"%s\"", arg);
-        if (!taken)
-            return false;
-    }
-    if (driver)
-        command->driver = driver;
-    return checkName("driver description", command->driver, message) &&
-           (!command->setupPath || checkPath("setup library path", command->setupPath, message)) &&
-           (!command->helpRoot || checkPath("help root directory", command->helpRoot, message));
-}
-
-// The commands whose only option is --driver.
-bool parseDriverOption(int argc, const char* const* argv, Command* command, char* message) {
-    const char* driver = nullptr;
-    for (int i = 2; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--driver") != 0)
-            return fail(message, "unexpected argument \"%s\"", argv[i]);
-        if (!takeOption(argc, argv, &i, &driver, message))
-            return false;
-    }
-    if (driver)
-        command->driver = driver;
-    return checkName("driver description", command->driver, message);
-}
-
-bool parseShow(int argc, const char* const* argv, Command* command, char* message) {
-    if (argc != 3)
-        return fail(message, "%s", "show takes one data-source name");
-    command->dataSource = argv[2];
-    return checkName("data-source name", command->dataSource, message);
-}
-
 bool isBlankText(const char* text) {
     while (*text == ' ' || *text == '\t')
         ++text;
     return *text == '\0';
 }
 
-// Keywords the tool can't pass on: a file data source hands its result
-// back through an address in the caller's memory (OutStrAddr), which no
-// command line can supply; DRIVER is the first argument, and an entry of
-// it ahead of DSN would hide the data-source name from the setup library.
+// The options a command may take, one bit each.
+enum : unsigned {
+    takesDriver = 1u << 0,
+    takesSetup = 1u << 1,
+    takesHelpRoot = 1u << 2,
+    takesScope = 1u << 3,
+    takesDialog = 1u << 4,
+    takesOutput = 1u << 5,
+    takesSecrets = 1u << 6,
+    takesDryRun = 1u << 7,
+};
+
+struct Option {
+    const char* name;
+    unsigned bit;
+    // Where a value goes, or null for a flag.
+    const char* Command::*value;
+    bool Command::*flag;
+};
+
+const Option options[] = {
+    {"--driver", takesDriver, &Command::driver, nullptr},
+    {"--setup", takesSetup, &Command::setupPath, nullptr},
+    {"--help-root", takesHelpRoot, &Command::helpRoot, nullptr},
+    {"--dialog", takesDialog, nullptr, &Command::dialog},
+    {"--output", takesOutput, &Command::outputPath, nullptr},
+    {"--with-secrets", takesSecrets, nullptr, &Command::withSecrets},
+    {"--dry-run", takesDryRun, nullptr, &Command::dryRun},
+};
+
+// Sets the scope from --system or --user; refuses both.
+bool takeScope(const char* arg, Command* command, char* message) {
+    Scope scope = std::strcmp(arg, "--system") == 0 ? Scope::system : Scope::user;
+    if (command->scope != Scope::unspecified && command->scope != scope)
+        return fail(message, "%s", "--system and --user exclude each other");
+    command->scope = scope;
+    return true;
+}
+
+// Takes argv[*index] as one of the options the command allows (a value
+// option also takes the next argument); refuses any other and a repeated
+// one.
+bool takeOption(int argc, const char* const* argv, int* index, unsigned allowed, Command* command,
+                char* message) {
+    const char* arg = argv[*index];
+    if ((allowed & takesScope) && (!std::strcmp(arg, "--system") || !std::strcmp(arg, "--user")))
+        return takeScope(arg, command, message);
+    for (const Option& option : options) {
+        if (!(allowed & option.bit) || std::strcmp(arg, option.name) != 0)
+            continue;
+        if (option.flag) {
+            command->*option.flag = true;
+            return true;
+        }
+        if (*index + 1 >= argc)
+            return fail(message, "option %s needs a value", arg);
+        if (command->*option.value)
+            return fail(message, "option %s given twice", arg);
+        command->*option.value = argv[++*index];
+        return true;
+    }
+    return fail(message, "unexpected argument \"%s\"", arg);
+}
+
+bool checkDriverOptions(Command* command, char* message) {
+    if (!command->driver)
+        command->driver = defaultDriverDescription;
+    return checkName("driver description", command->driver, message) &&
+           (!command->setupPath || checkPath("setup library path", command->setupPath, message)) &&
+           (!command->helpRoot || checkPath("help root directory", command->helpRoot, message));
+}
+
+bool checkShow(Command* command, char* message) {
+    command->dataSource = command->operands[0];
+    return checkName("data-source name", command->dataSource, message);
+}
+
+bool checkExport(Command* command, char* message) {
+    for (int i = 0; i < command->operandCount; ++i) {
+        if (!checkName("data-source name", command->operands[i], message))
+            return false;
+    }
+    return checkDriverOptions(command, message) &&
+           (!command->outputPath || checkPath("output file", command->outputPath, message));
+}
+
+bool checkImport(Command* command, char* message) {
+    command->filePath = command->operands[0];
+    return checkPath("file", command->filePath, message);
+}
+
+} // namespace
+
 bool checkRefusedKeywords(const AttributeList& list, char* message) {
     static const char* const refused[] = {"SAVEFILE", "OutStrAddr", "DRIVER"};
     for (const char* keyword : refused) {
@@ -126,19 +179,13 @@ bool checkRefusedKeywords(const AttributeList& list, char* message) {
     return true;
 }
 
-bool parseDataSourceRequest(int argc, const char* const* argv, Command* command, char* message) {
-    // "--dialog" right after add or configure; the rest moves up by one.
-    if (argc == 5 && !std::strcmp(argv[2], "--dialog") && command->kind != CommandKind::remove) {
-        command->dialog = true;
-        --argc;
-        ++argv;
-    }
-    if (argc != 4)
-        return fail(message, "%s needs a driver description and an attribute list", argv[1]);
-    command->driver = argv[2];
+namespace {
+
+bool checkDataSourceRequest(Command* command, char* message) {
+    command->driver = command->operands[0];
     if (!checkName("driver description", command->driver, message))
         return false;
-    const char* text = argv[3];
+    const char* text = command->operands[1];
     if (!convertAttributeText(text, std::strlen(text), &command->attributes, message))
         return false;
     command->dataSource = findAttribute(command->attributes, "DSN");
@@ -147,21 +194,55 @@ bool parseDataSourceRequest(int argc, const char* const* argv, Command* command,
     return checkRefusedKeywords(command->attributes, message);
 }
 
+constexpr int anyOperands = -1;
+
 struct Verb {
     const char* name;
     CommandKind kind;
-    bool (*parse)(int, const char* const*, Command*, char*);
+    unsigned options;
+    int operands; // exactly this many; anyOperands for any number
+    bool (*check)(Command*, char*);
 };
 
 const Verb verbs[] = {
-    {"install-driver", CommandKind::installDriver, parseInstallDriver},
-    {"remove-driver", CommandKind::removeDriver, parseDriverOption},
-    {"add", CommandKind::add, parseDataSourceRequest},
-    {"configure", CommandKind::configure, parseDataSourceRequest},
-    {"remove", CommandKind::remove, parseDataSourceRequest},
-    {"show", CommandKind::show, parseShow},
-    {"list", CommandKind::list, parseDriverOption},
+    {"install-driver", CommandKind::installDriver, takesDriver | takesSetup | takesHelpRoot, 0,
+     checkDriverOptions},
+    {"remove-driver", CommandKind::removeDriver, takesDriver, 0, checkDriverOptions},
+    {"add", CommandKind::add, takesScope | takesDialog, 2, checkDataSourceRequest},
+    {"configure", CommandKind::configure, takesScope | takesDialog, 2, checkDataSourceRequest},
+    {"remove", CommandKind::remove, takesScope, 2, checkDataSourceRequest},
+    {"show", CommandKind::show, takesScope, 1, checkShow},
+    {"list", CommandKind::list, takesDriver | takesScope, 0, checkDriverOptions},
+    {"export", CommandKind::exportSources, takesDriver | takesScope | takesOutput | takesSecrets,
+     anyOperands, checkExport},
+    {"import", CommandKind::importSources, takesScope | takesDryRun, 1, checkImport},
 };
+
+const char* const operandNames[] = {"no operands", "one operand",
+                                    "a driver description and an attribute list"};
+
+// Reads a verb's options and operands, in any order, then checks them.
+bool parseVerb(const Verb& verb, int argc, const char* const* argv, Command* command,
+               char* message) {
+    command->kind = verb.kind;
+    command->driver = nullptr;
+    for (int i = 2; i < argc; ++i) {
+        if (argv[i][0] == '-' && argv[i][1] == '-') {
+            if (!takeOption(argc, argv, &i, verb.options, command, message))
+                return false;
+        } else if (command->operandCount == maxOperands) {
+            return fail(message, "%s", "too many operands");
+        } else {
+            command->operands[command->operandCount++] = argv[i];
+        }
+    }
+    if (verb.operands != anyOperands && command->operandCount != verb.operands) {
+        std::snprintf(message, messageCapacity, "%s takes %s", verb.name,
+                      operandNames[verb.operands]);
+        return false;
+    }
+    return verb.check(command, message);
+}
 
 } // namespace
 
@@ -177,10 +258,8 @@ bool parseCommandLine(int argc, const char* const* argv, Command* command, char*
         return true;
     }
     for (const Verb& verb : verbs) {
-        if (std::strcmp(name, verb.name) == 0) {
-            command->kind = verb.kind;
-            return verb.parse(argc, argv, command, message);
-        }
+        if (std::strcmp(name, verb.name) == 0)
+            return parseVerb(verb, argc, argv, command, message);
     }
     return fail(message, "unknown command \"%s\"", name);
 }
@@ -210,6 +289,15 @@ bool buildDriverList(const char* description, const char* setupFile, const char*
                 appendEntry(list, "Setup=", setupFile) &&
                 (!helpRoot || appendEntry(list, "HelpRootDirectory=", helpRoot));
     if (!fits)
+        return fail(message, "%s", "driver entry list too long");
+    list->bytes[list->length++] = '\0';
+    return true;
+}
+
+bool buildUseList(const char* description, const char* driverFile, DriverList* list,
+                  char* message) {
+    list->length = 0;
+    if (!appendEntry(list, "", description) || !appendEntry(list, "Driver=", driverFile))
         return fail(message, "%s", "driver entry list too long");
     list->bytes[list->length++] = '\0';
     return true;
