@@ -11,7 +11,9 @@
 ; folders holding qzifx06s.dll, qzifx06R.dll, dsnconfig.exe and help\ for
 ; each architecture; OUTFILE. TARGET_AMD64 builds a 64-bit installer, and
 ; with it NO_X86_HALF leaves the 32-bit half out: for a test machine that
-; can't start 32-bit programs.
+; can't start 32-bit programs. SIGN_UNINSTALLER, a command that signs the
+; file named after it, signs the uninstaller before it is packed (once
+; inside the installer it can't be).
 ;
 ; Command line: /S silent; /D=DIR the 32-bit location (last, unquoted);
 ; /DIR64=DIR the 64-bit location. Exit status: 0 installed, 2 cancelled or
@@ -43,6 +45,10 @@ RequestExecutionLevel admin
 !getdllversion "${BIN64}\qzifx06s.dll" SETUP64_
 !if "${SETUP64_1}.${SETUP64_2}.${SETUP64_3}" != "${VERSION}"
   !error "${BIN64}\qzifx06s.dll is version ${SETUP64_1}.${SETUP64_2}.${SETUP64_3}, not ${VERSION}"
+!endif
+
+!ifdef SIGN_UNINSTALLER
+  !uninstfinalize '${SIGN_UNINSTALLER} "%1"' = 0
 !endif
 
 Name "${DRIVER} setup ${VERSION}"

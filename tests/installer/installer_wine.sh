@@ -18,56 +18,12 @@ bin64=$(readlink -f "$2")
 setup=${3:+$(readlink -f "$3")}
 top=$(cd "$(dirname "$0")/../.." && pwd)
 version=$(cat "$top/build/win64/version.txt")
-driver="Informix ODBC Driver"
 failures=0
-
-export WINEPREFIX=$top/build/installer-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export WINELOADER=/usr/lib/wine/wine64
-wine=/usr/lib/wine/wine64
-c=$WINEPREFIX/drive_c
-
-fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
-
-# run EXPECTED-STATUS PROGRAM ARGS...: runs a Windows program to its end
-# (and every process it started), keeping its output in $out.
-run() {
-  local expected=$1
-  shift
-  out=$("$wine" "$@" </dev/null 2>&1)
-  local status=$?
-  /usr/lib/wine/wineserver64 -w
-  out=${out//$'\r'/}
-  [ "$status" -eq "$expected" ] || fail "$* exited $status, expected $expected: $out"
-}
-
-# value KEY NAME: a registry value's data as reg.exe shows it, or nothing.
-value() {
-  "$wine" reg query "$1" /v "$2" 2>/dev/null </dev/null | tr -d '\r' |
-    sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
-}
-has_key() { "$wine" reg query "$1" >/dev/null 2>&1 </dev/null; }
-
-expect_value() { # KEY NAME EXPECTED
-  local got
-  got=$(value "$1" "$2")
-  [ "$got" = "$3" ] || fail "$1 $2 is \"$got\", expected \"$3\""
-}
-
-drivers='HKLM\Software\ODBC\ODBCINST.INI'
+export WINEPREFIX=$top/build/installer-prefix
+. "$top/tests/installer/wine.sh"
 uninstall='HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall\qzifx06'
-files="qzifx06s.dll qzifx06R.dll dsnconfig.exe help/wwhelp/wwhimpl/api.htm help/topics/infgeneral.htm"
 
-expect_files() { # DIR present|absent
-  local f
-  for f in $files; do
-    if [ "$2" = present ]; then [ -f "$1/$f" ] || fail "$1/$f missing"
-    else [ ! -e "$1/$f" ] || fail "$1/$f left behind"; fi
-  done
-}
-
-rm -rf "$WINEPREFIX"
-WINEARCH=win64 "$wine" wineboot -i >/dev/null 2>&1 </dev/null
-/usr/lib/wine/wineserver64 -w
+new_prefix
 cp "$setup64" "$c/setup.exe"
 
 # Install.

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the installers from the win32 and win64 builds and tests them: the
 # shipped installer statically, its 64-bit build under 64-bit Wine.
+# Then the MSIs and the signed packaging.
 # usage: tests/installer/run.sh   (from scripts/test, after both builds)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
@@ -14,4 +15,8 @@ python3 tools/package.py stage build/win32/bin "$work/win32"
 python3 tools/package.py stage build/win64/bin "$work/win64"
 python3 tools/package.py installer "$work/setup.exe" "$version" "$work/win32" "$work/win64"
 python3 tools/package.py test-installer "$work/setup64.exe" "$version" "$work/win64"
-bash tests/installer/installer_wine.sh "$work/setup64.exe" build/win64/bin "$work/setup.exe"
+status=0
+bash tests/installer/installer_wine.sh "$work/setup64.exe" build/win64/bin "$work/setup.exe" || status=1
+bash tests/installer/msi_wine.sh "$work" || status=1
+bash tests/installer/signing.sh "$work" || status=1
+exit $status
