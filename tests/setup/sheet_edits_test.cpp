@@ -49,6 +49,18 @@ void showPage(HWND sheet, int index) {
     PropSheet_SetCurSel(sheet, nullptr, index);
 }
 
+// A step that follows a box: once the box is answered, the sheet's thread
+// still has to leave the box's loop, and a button pressed before then is
+// handled inside that loop, in the middle of the save that showed the box.
+// Waited for, within bounds, until the box's window is gone.
+void waitForTheSheetAfterItsBox(BoxWatcher& boxes) {
+    for (int i = 0; i < 3000; ++i, Sleep(10)) {
+        std::vector<Box> shown = boxes.boxes();
+        if (!shown.empty() && !IsWindow(shown.back().window))
+            return;
+    }
+}
+
 // A data source written through Wine's installer exactly as given.
 void seedDataSource(const std::string& name, const KeyValues& keys) {
     ASSERT_TRUE(SQLWriteDSNToIni(name.c_str(), sheetDriver));
@@ -253,6 +265,7 @@ TEST_F(Interactive, ARefusedWriteShowsTheInstallersReasonAndKeepsTheSheetOpen) {
                 pressOk(sheet);
             },
             [&](HWND sheet) {
+                waitForTheSheetAfterItsBox(boxes);
                 openAfterRefusal = IsWindowVisible(sheet);
                 installer.refuse(nullptr);
                 pressOk(sheet);
@@ -288,6 +301,7 @@ TEST_F(Interactive, ARefusedRenameKeepsTheDataSourceUnderItsOldName) {
             pressOk(sheet);
         },
         [&](HWND sheet) {
+            waitForTheSheetAfterItsBox(boxes);
             oldAfterRefusal = stored(oldName, "Description") == "before";
             newAfterRefusal = registered(newName);
             installer.refuse(nullptr);

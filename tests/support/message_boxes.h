@@ -12,6 +12,7 @@
 struct Box {
     std::string caption, text, buttons, icon;
     HWND owner;
+    HWND window;           // gone once the box's thread has left it
     int defaultButton = 0; // the id Enter presses
 };
 
@@ -78,6 +79,7 @@ private:
         box.text = text;
         box.icon = "none";
         box.owner = GetWindow(window, GW_OWNER);
+        box.window = window;
         EnumChildWindows(window, visitChild, reinterpret_cast<LPARAM>(&box));
         size_t index;
         {
