@@ -10,7 +10,7 @@
 #include "base/error_list.h"
 #include "help/help_url.h"
 #include "setup/setup_context.h"
-#include "testconn/test_connect.h"
+#include "testconn/testconn.h"
 #include <cstddef>
 
 // The record layouts: pages with the header-title fields, the sheet header

@@ -7,7 +7,7 @@
 #include "base/scramble.h"
 #include "base/allocation.h"
 #include "setup/setup_context.h"
-#include "testconn/test_connect.h"
+#include "testconn/testconn.h"
 #include "support/message_boxes.h"
 #include "support/library_start.h"
 #include "support/sheet_driver.h"

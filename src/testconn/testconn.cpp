@@ -1,6 +1,6 @@
 // Test Connect: the connection string, the driver manager calls and the
 // diagnostic boxes.
-#include "testconn/test_connect.h"
+#include "testconn/testconn.h"
 #include "resources/resource.h"
 #include "base/scramble.h"
 #include "base/platform_odbc.h"
