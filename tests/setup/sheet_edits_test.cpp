@@ -427,7 +427,12 @@ TEST_F(Interactive, SavingOverAnotherDataSourceAsksFirst) {
     };
     SheetDriver user({rename(upper, PSBTN_APPLYNOW), rename(theirs, PSBTN_OK),
                       [&](HWND sheet) {
+                          // The sheet's thread selects the name after the
+                          // box closes: waited for, within bounds.
+                          waitForTheSheetAfterItsBox(boxes);
                           HWND box = GetDlgItem(page(sheet, 0), 401);
+                          for (int i = 0; i < 300 && focusIn(sheet) != box; ++i)
+                              Sleep(10);
                           if (focusIn(sheet) == box)
                               selection = SendMessageA(box, EM_GETSEL, 0, 0);
                           pressOk(sheet);
