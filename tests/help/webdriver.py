@@ -15,6 +15,10 @@ CHROMIUM_ARGS = [
     "--disable-background-networking", "--disable-component-update", "--disable-sync",
 ]
 ELEMENT_KEY = "element-6066-11e4-a52e-4f735466cecf"
+# One WebDriver call's limit. Under full-system emulation, beside other
+# suites, starting the browser or loading a page takes minutes; a hang
+# still ends here, or at the test's own limit.
+CALL_SECONDS = 300
 
 
 def free_port():
@@ -58,7 +62,7 @@ class Browser:
         request = urllib.request.Request(self.base + path, data=data, method=method,
                                          headers={"Content-Type": "application/json"})
         try:
-            with urllib.request.urlopen(request, timeout=60) as response:
+            with urllib.request.urlopen(request, timeout=CALL_SECONDS) as response:
                 return json.loads(response.read() or b"{}").get("value")
         except urllib.error.HTTPError as error:
             raise RuntimeError("%s %s: %s" % (method, path, error.read().decode(errors="replace")))
