@@ -2,7 +2,7 @@
 """Summarises one ctest run from the JUnit file ctest writes (--output-junit,
 or outputJUnitFile in a test preset of CMakePresets.json).
 
-usage: ctest-summary.py LABEL JUNIT-FILE CTEST-STATUS COUNTS-FILE
+usage: ctest-summary.py LABEL JUNIT-FILE CTEST-STATUS COUNTS-FILE [CTEST-LOG]
 
 Prints ctest's summary line after LABEL ("host: 100% tests passed, 0 tests
 failed out of 14"), then each test that failed with the lines of its output
@@ -11,6 +11,10 @@ totals. Skipped and disabled tests count neither way. A run that left no
 readable results, ran no test, or exited non-zero without a failed test
 counts as one failure more: a broken run never passes. Exits 1 when anything
 failed.
+
+The Wine presets run a failed test once more (repeat until-pass); the
+JUnit file keeps only the last run. With CTEST-LOG, ctest's console output,
+each test that failed first and passed on its second run is named too.
 """
 import math
 import re
@@ -26,6 +30,9 @@ import xml.etree.ElementTree as ElementTree
 ASSERTION = re.compile(r": Failure$")
 FAILURE_LINE = re.compile(
     r"^\[  FAILED  \] .*\(\d+ ms\)$|^FAIL(ED)?\b|\bERROR\b|^SUMMARY: |runtime error|^\w+Error: ")
+# ctest's line for a run that did not pass: "12/40 Test #12: name ....***Failed"
+# (a repeated run has no "12/40 ").
+NOT_PASSED = re.compile(r"^\s*(?:\d+/\d+ )?Test +#\d+: (\S+) \.*\*\*\*")
 LINES_PER_TEST = 20
 TAIL_LINES = 5
 
@@ -128,7 +135,18 @@ def describe_failure(label, result):
         "    " + line for line in why_lines(result.output)]
 
 
-def summarise(label, junit, status):
+def failed_once(log, results):
+    """The tests that passed in the end although a run of theirs failed."""
+    try:
+        with open(log, errors="replace") as f:
+            names = [m.group(1) for m in map(NOT_PASSED.match, f) if m]
+    except OSError:
+        return []
+    passed = {r.name for r in results if r.outcome == PASSED}
+    return sorted(set(names) & passed)
+
+
+def summarise(label, junit, status, log=None):
     """The run's summary lines and its (passed, failed) counts."""
     try:
         results = read_results(junit)
@@ -142,6 +160,9 @@ def summarise(label, junit, status):
             lines += describe_failure(label, result)
         elif result.outcome == SKIPPED:
             lines.append("%s: skipped %s (%s)" % (label, result.name, result.message))
+    if log:
+        lines += ["%s: %s failed, then passed when run again (%s)" % (label, name, log)
+                  for name in failed_once(log, results)]
     passed, failed = count(results, PASSED), count(results, FAILED)
     if status != 0 and failed == 0:
         lines.append("%s: ctest exited %d without a failed test" % (label, status))
@@ -150,10 +171,10 @@ def summarise(label, junit, status):
 
 
 def main(argv):
-    if len(argv) != 5 or not re.fullmatch(r"-?[0-9]+", argv[3]):
-        sys.exit("usage: ctest-summary.py LABEL JUNIT-FILE CTEST-STATUS COUNTS-FILE")
+    if len(argv) not in (5, 6) or not re.fullmatch(r"-?[0-9]+", argv[3]):
+        sys.exit("usage: ctest-summary.py LABEL JUNIT-FILE CTEST-STATUS COUNTS-FILE [CTEST-LOG]")
     label, junit, status, counts = argv[1], argv[2], int(argv[3]), argv[4]
-    lines, (passed, failed) = summarise(label, junit, status)
+    lines, (passed, failed) = summarise(label, junit, status, argv[5] if len(argv) == 6 else None)
     # The counts first: they are what the caller's totals need.
     with open(counts, "w") as out:
         out.write("%d %d\n" % (passed, failed))

@@ -53,7 +53,7 @@ class Run:
     """A ctest run of a scratch project: its JUnit file, console output
     and exit status."""
 
-    def __init__(self, work, tests, regex=None):
+    def __init__(self, work, tests, regex=None, repeat=None):
         source, build = os.path.join(work, "src"), os.path.join(work, "build")
         os.makedirs(source)
         with open(os.path.join(source, "CMakeLists.txt"), "w") as out:
@@ -62,17 +62,20 @@ class Run:
         if configured.returncode != 0:
             raise RuntimeError(configured.stdout + configured.stderr)
         self.junit = os.path.join(build, "junit.xml")
-        selection = ["-R", regex] if regex else []
+        selection = (["-R", regex] if regex else []) + (["--repeat", repeat] if repeat else [])
         ctest = run(CTEST, "--output-junit", self.junit, *selection, cwd=build)
         self.console, self.status = ctest.stdout + ctest.stderr, ctest.returncode
+        self.log = os.path.join(work, "ctest.log")
+        with open(self.log, "w") as out:
+            out.write(self.console)
 
 
 class Summary:
     """The tool's printed lines, counts and exit status for one run."""
 
-    def __init__(self, work, junit, status):
+    def __init__(self, work, junit, status, log=None):
         counts = os.path.join(work, "counts")
-        done = run(sys.executable, TOOL, "suite", junit, str(status), counts)
+        done = run(sys.executable, TOOL, "suite", junit, str(status), counts, *([log] if log else []))
         self.lines, self.exit = done.stdout.splitlines(), done.returncode
         with open(counts) as text:
             self.passed, self.failed = map(int, text.read().split())
@@ -169,6 +172,22 @@ class BrokenRuns(unittest.TestCase):
         summary = Summary(self.work.name, done.junit, 2)
         self.assertEqual((summary.passed, summary.failed), (1, 1))
         self.assertEqual(summary.lines[-1], "suite: ctest exited 2 without a failed test")
+
+
+class RepeatedRun(unittest.TestCase):
+    """A run that gives a failed test a second run names the tests that
+    passed only then, and counts them as passed."""
+
+    def test_names_tests_that_passed_on_their_second_run(self):
+        project = PROJECT + r"""
+add_test(NAME once COMMAND sh -c "[ -f once.ran ] || { touch once.ran; echo FAILED: first; exit 1; }")
+"""
+        with tempfile.TemporaryDirectory() as work:
+            done = Run(work, project, regex="^(passes|fails|once)$", repeat="until-pass:2")
+            summary = Summary(work, done.junit, done.status, done.log)
+        self.assertEqual((summary.passed, summary.failed), (2, 1))
+        self.assertEqual([line for line in summary.lines if "run again" in line],
+                         ["suite: once failed, then passed when run again (%s)" % done.log])
 
 
 class PassingRun(unittest.TestCase):
