@@ -1,6 +1,8 @@
 # Helpers of the Wine installer tests; they set WINEPREFIX and failures first.
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINELOADER=/usr/lib/wine/wine64
-wine=/usr/lib/wine/wine64
+# QZ_WINE names the Wine of the prefix (default 64-bit; the i686 guest's
+# scenario runs a 32-bit prefix too).
+wine=${QZ_WINE:-/usr/lib/wine/wine64}
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WINELOADER=$wine
 c=$WINEPREFIX/drive_c
 drivers='HKLM\Software\ODBC\ODBCINST.INI'
 driver="Informix ODBC Driver"
@@ -42,12 +44,14 @@ hold() {
 }
 release() { rm -f "$c/held"; wait "$holder"; holder=; }
 
+# Wine's reg.exe of the prefix's own architecture, by its path: named bare
+# it is started through start.exe, one process more.
+reg() { "$wine" "$WINEPREFIX/drive_c/windows/system32/reg.exe" "$@" </dev/null; }
 # value KEY NAME: a registry value's data as reg.exe shows it, or nothing.
 value() {
-  "$wine" reg query "$1" /v "$2" 2>/dev/null </dev/null | tr -d '\r' |
-    sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
+  reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
 }
-has_key() { "$wine" reg query "$1" >/dev/null 2>&1 </dev/null; }
+has_key() { reg query "$1" >/dev/null 2>&1; }
 expect_value() { # KEY NAME EXPECTED
   local got
   got=$(value "$1" "$2")
